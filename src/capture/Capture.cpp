@@ -1,0 +1,1 @@
+// Capture rules arrive with the search engine.

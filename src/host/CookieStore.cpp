@@ -1,0 +1,1 @@
+// CookieStore: to be written.

@@ -1,0 +1,1 @@
+// Host: to be written.

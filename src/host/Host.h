@@ -1,0 +1,38 @@
+#pragma once
+// Operating-system services the engine calls: workers, the program's folder,
+// file writing, shell opening and clearing the browser's cache and cookies.
+#include <functional>
+#include <string>
+#include <string_view>
+
+namespace rongfan {
+
+// A detached thread that runs `routine` once and is never joined.
+void StartWorker(std::function<void()> routine);
+
+// The folder of the running executable, no trailing separator.
+std::string RunDirectory();
+
+struct WriteResult {
+    bool ok = false;
+    std::string error;  // why it failed, in plain words (UTF-8)
+};
+// Creates or truncates `path` and writes `bytes`.
+WriteResult WriteWholeFile(const std::string& path, std::string_view bytes);
+
+// The desktop program fills these with the desktop's opener; without a hook
+// they run xdg-open, detached.
+using OpenHook = std::function<void(const std::string&)>;
+void SetOpenInBrowserHook(OpenHook hook);
+void SetOpenWithShellHook(OpenHook hook);
+void OpenInBrowser(const std::string& address);
+void OpenWithShell(const std::string& path);
+
+enum class CacheMode { TemporaryFiles, Cookies };
+// Clears the engine's part (the cookie store for Cookies) and calls the hook
+// the desktop program registered for the browser's part.
+using ClearCacheHook = std::function<void(CacheMode)>;
+void SetClearBrowserCacheHook(ClearCacheHook hook);
+void ClearBrowserCache(CacheMode mode);
+
+}  // namespace rongfan

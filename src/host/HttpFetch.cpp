@@ -1,0 +1,1 @@
+// HttpFetch: to be written.
