@@ -16,9 +16,15 @@ namespace {
 struct Completion {
     QSemaphore done;
 };
-struct ReleaseOnDestruction {
-    std::shared_ptr<Completion> completion;
-    ~ReleaseOnDestruction() { completion->done.release(); }
+class ReleaseOnDestruction {
+public:
+    explicit ReleaseOnDestruction(std::shared_ptr<Completion> completion) : m_completion(std::move(completion)) {}
+    ReleaseOnDestruction(const ReleaseOnDestruction&) = delete;
+    ReleaseOnDestruction& operator=(const ReleaseOnDestruction&) = delete;
+    ~ReleaseOnDestruction() { m_completion->done.release(); }
+
+private:
+    std::shared_ptr<Completion> m_completion;
 };
 
 }  // namespace
@@ -42,7 +48,7 @@ bool WindowBridge::Run(const std::function<void(MainWindow&)>& action) {
             action(*window);
             return true;
         }
-        auto release = std::make_shared<ReleaseOnDestruction>(ReleaseOnDestruction{completion});
+        auto release = std::make_shared<ReleaseOnDestruction>(completion);
         // Posting happens under the lock, so it cannot race with Detach(): a
         // window that is detached receives nothing new, and what it had pending
         // is discarded with it, which releases the waiting worker.

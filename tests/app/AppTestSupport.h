@@ -11,11 +11,15 @@
 #include <QUrl>
 #include <QWidget>
 #include <functional>
+#include <ostream>
 #include <string>
 #include <vector>
 
 #include "app/BrowserPage.h"
 #include "text/Gbk.h"
+
+// Readable QStrings in GoogleTest's messages.
+inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
 
 namespace rongfan::testing {
 
@@ -66,7 +70,7 @@ public:
     std::vector<QString> urls;
 
 public slots:
-    void open(const QUrl& url) { urls.push_back(url.toString()); }
+    void open(const QUrl& url) { urls.push_back(url.toString(QUrl::FullyEncoded)); }
 };
 
 // Answers every message box that opens while it lives and keeps what it showed.
