@@ -2,6 +2,7 @@
 // rule, letter-only case folding and the lone last high-bit byte.
 #include <gtest/gtest.h>
 #include <string>
+#include <utility>
 
 #include "ShowBytes.h"
 #include "text/Text.h"
@@ -87,6 +88,28 @@ TEST(ReplaceText, LongTextsWithManyCandidates) {
         expected += pad + ((i % 3 == 0) ? "\xB0" "Key" : "#");
     }
     EXPECT_EQ(ReplaceText(text, "key", "#", Folded), expected);
+}
+
+TEST(ReplaceText, OnlyLettersFoldInLongTexts) {
+    // Pairs of bytes that differ only in bit 0x20 without being letters, in
+    // texts long enough for the block-wise search, at the first, a middle and
+    // the last place of the sought text, each way round.
+    const std::pair<char, char> pairs[] = {{'[', '{'}, {'@', '`'}, {'\x0C', ','}, {'\xC1', '\xE1'}, {'^', '~'}};
+    for (const auto& [low, high] : pairs) {
+        for (const auto& [one, other] : {std::pair{low, high}, std::pair{high, low}}) {
+            for (const std::string& shape : {std::string("#key"), std::string("k#ey"), std::string("key#")}) {
+                std::string sought = shape;
+                std::string written = shape;
+                sought[shape.find('#')] = one;
+                written[shape.find('#')] = other;
+                std::string text;
+                for (int i = 0; i < 40; ++i) text += "KEY" + written + "xx";
+                SCOPED_TRACE(ShowBytes(sought));
+                EXPECT_EQ(ReplaceText(text, sought, "!", Folded), text);
+                EXPECT_EQ(FindText(text, sought), -1);
+            }
+        }
+    }
 }
 
 }  // namespace
