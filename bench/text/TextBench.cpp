@@ -19,6 +19,7 @@ constexpr std::string_view AbsentMarker = "data-spm-anchor-id=\"end\"";
 constexpr std::string_view LateMarker = "<div class=\"pagination\">";
 constexpr std::string_view FrequentMarker = "<dd class=\"price\">";
 constexpr std::string_view FrequentReplacement = "<dd class=\"cost\">";
+constexpr std::string_view GbkMarker = "\xA1\xBE\xCF\xFA\xC1\xBF\xA1\xBF";  // 【销量】 in GBK
 constexpr std::string_view LineDelimiter = "\r\n";
 
 class Page {
@@ -120,6 +121,14 @@ void BM_FindTextLate(benchmark::State& state) {
     for (auto _ : state) benchmark::DoNotOptimize(FindText(page(), LateMarker));
     bytesProcessed(state);
 }
+void BM_MemmemGbk(benchmark::State& state) {
+    for (auto _ : state) benchmark::DoNotOptimize(memmemIn(page(), GbkMarker));
+    bytesProcessed(state);
+}
+void BM_FindTextGbk(benchmark::State& state) {
+    for (auto _ : state) benchmark::DoNotOptimize(FindText(page(), GbkMarker));
+    bytesProcessed(state);
+}
 void BM_MemmemCopyLoop(benchmark::State& state) {
     for (auto _ : state) benchmark::DoNotOptimize(memmemReplace(page(), FrequentMarker, FrequentReplacement));
     bytesProcessed(state);
@@ -158,6 +167,8 @@ BENCHMARK(BM_MemmemAbsent);
 BENCHMARK(BM_FindTextAbsent);
 BENCHMARK(BM_MemmemLate);
 BENCHMARK(BM_FindTextLate);
+BENCHMARK(BM_MemmemGbk);
+BENCHMARK(BM_FindTextGbk);
 BENCHMARK(BM_MemmemCopyLoop);
 BENCHMARK(BM_ReplaceTextExact);
 BENCHMARK(BM_ReplaceTextFolded);
