@@ -18,13 +18,13 @@ using testing::RecorderWindow;
 const std::string FullWidthSpace = "\xA1\xA1";
 
 struct LaunchCase {
-    const char* name;
+    const char *name;
     std::string typed;
     std::string afterRemoveSpaces;
     std::string afterScheme;
     std::string afterPrefix;
     bool accepted;
-    std::string base;  // expected only when accepted
+    std::string base; // expected only when accepted
     ShopKind kind;
     std::string searchUrl;
 };
@@ -49,9 +49,10 @@ std::vector<LaunchCase> launchCases() {
         {"capital_plain_scheme_reads_as_host", "HTTP://shop.taobao.com/", "HTTP://shop.taobao.com/",
          "HTTP://shop.taobao.com/", "http://HTTP://shop.taobao.com/", true, "http://HTTP:", ShopKind::TmallShop,
          "http://HTTP:" + tmallPath},
-        {"taobao_marker_only_in_query", "http://example.com/?u=shop.taobao.com", "http://example.com/?u=shop.taobao.com",
-         "http://example.com/?u=shop.taobao.com", "http://example.com/?u=shop.taobao.com", true, "http://example.com",
-         ShopKind::TmallShop, "http://example.com" + tmallPath},
+        {"taobao_marker_only_in_query", "http://example.com/?u=shop.taobao.com",
+         "http://example.com/?u=shop.taobao.com", "http://example.com/?u=shop.taobao.com",
+         "http://example.com/?u=shop.taobao.com", true, "http://example.com", ShopKind::TmallShop,
+         "http://example.com" + tmallPath},
         {"tmall_marker_only_in_path", "example.com/tmall.x", "example.com/tmall.x", "example.com/tmall.x",
          "http://example.com/tmall.x", true, "http://example.com", ShopKind::TmallShop,
          "http://example.com" + tmallPath},
@@ -73,7 +74,7 @@ std::vector<LaunchCase> launchCases() {
 class LaunchTable : public ::testing::TestWithParam<LaunchCase> {};
 
 TEST_P(LaunchTable, DecideLaunchGivesEachStep) {
-    const LaunchCase& c = GetParam();
+    const LaunchCase &c = GetParam();
     const LaunchDecision d = DecideLaunch(c.typed);
     EXPECT_EQ(d.afterRemoveSpaces, c.afterRemoveSpaces);
     EXPECT_EQ(d.afterScheme, c.afterScheme);
@@ -88,7 +89,7 @@ TEST_P(LaunchTable, DecideLaunchGivesEachStep) {
 // The click handler: the window sees each cleaned text, then either the
 // message box alone or the whole launch in its order.
 TEST_P(LaunchTable, LaunchSearchDrivesTheWindow) {
-    const LaunchCase& c = GetParam();
+    const LaunchCase &c = GetParam();
     RecorderWindow window;
     window.shopAddress = c.typed;
     SearchState state;
@@ -125,27 +126,25 @@ TEST_P(LaunchTable, LaunchSearchDrivesTheWindow) {
 }
 
 INSTANTIATE_TEST_SUITE_P(TypedTexts, LaunchTable, ::testing::ValuesIn(launchCases()),
-                         [](const ::testing::TestParamInfo<LaunchCase>& info) { return std::string(info.param.name); });
+                         [](const ::testing::TestParamInfo<LaunchCase> &info) { return std::string(info.param.name); });
 
 TEST(ClassifyShop, TellsTheThreeOutcomesApart) {
     const struct {
-        const char* text;
+        const char *text;
         ShopKind kind;
     } cases[] = {
-        {"http://shop.taobao.com", ShopKind::TaobaoShop},
-        {"http://shop.tmall.com", ShopKind::TmallShop},
-        {"http://shop.tmall.hk", ShopKind::TmallShop},
-        {"http://x.tmall.com/?from=taobao.com", ShopKind::TaobaoShop},
-        {"http://tmallx.com", ShopKind::Neither},
-        {"", ShopKind::Neither},
+        {"http://shop.taobao.com", ShopKind::TaobaoShop}, {"http://shop.tmall.com", ShopKind::TmallShop},
+        {"http://shop.tmall.hk", ShopKind::TmallShop},    {"http://x.tmall.com/?from=taobao.com", ShopKind::TaobaoShop},
+        {"http://tmallx.com", ShopKind::Neither},         {"", ShopKind::Neither},
     };
-    for (const auto& c : cases) EXPECT_EQ(ClassifyShop(c.text), c.kind) << c.text;
+    for (const auto &c : cases)
+        EXPECT_EQ(ClassifyShop(c.text), c.kind) << c.text;
 }
 
 // Widths as the window starts: title 280, the 30-day columns 90 each.
 TEST(ApplyColumnLayout, SwitchesOnlyWhenTheKindChanges) {
     const struct {
-        const char* name;
+        const char *name;
         std::vector<ShopKind> searches;
         int title, deals, received;
     } cases[] = {
@@ -155,9 +154,10 @@ TEST(ApplyColumnLayout, SwitchesOnlyWhenTheKindChanges) {
         {"tmall_then_taobao_restores", {ShopKind::TmallShop, ShopKind::TaobaoShop}, 280, 90, 90},
         {"taobao_twice_after_tmall", {ShopKind::TmallShop, ShopKind::TaobaoShop, ShopKind::TaobaoShop}, 280, 90, 90},
     };
-    for (const auto& c : cases) {
+    for (const auto &c : cases) {
         RecorderWindow window;
-        for (ShopKind kind : c.searches) ApplyColumnLayout(window, kind);
+        for (ShopKind kind : c.searches)
+            ApplyColumnLayout(window, kind);
         EXPECT_EQ(window.ColumnWidth(1), c.title) << c.name;
         EXPECT_EQ(window.ColumnWidth(4), c.deals) << c.name;
         EXPECT_EQ(window.ColumnWidth(5), c.received) << c.name;
@@ -179,5 +179,5 @@ TEST(LaunchSearch, TmallThenTaobaoSwitchesColumnsThroughTheLaunch) {
     EXPECT_EQ(window.ColumnWidth(1), 280);
 }
 
-}  // namespace
-}  // namespace rongfan
+} // namespace
+} // namespace rongfan

@@ -16,36 +16,36 @@ using testing::Recorder;
 
 const std::string Shop = "http://shop1.taobao.com";
 // As the capture leaves it: quotes gone.
-const std::string Captured =
-    "<input id=J_ShopAsynSearchURL type=hidden "
-    "value=/i/asynSearch.htm?mid=w-190-0&wid=190&path=/search.htm&amp;search=y />";
+const std::string Captured = "<input id=J_ShopAsynSearchURL type=hidden "
+                             "value=/i/asynSearch.htm?mid=w-190-0&wid=190&path=/search.htm&amp;search=y />";
 
 std::string pageAddress(int n) {
     return Shop + "/i/asynSearch.htm?path=/search.htm&search=y&pageNo=" + std::to_string(n) + "&mid=w-190-0";
 }
 
 // An item link as the asynchronous answer writes it: quotes escaped.
-std::string link(const std::string& afterId) {
+std::string link(const std::string &afterId) {
     return "<a href=\\\"//item.taobao.com/item.htm?id=" + afterId + "\\\" target=\\\"_blank\\\">x</a>";
 }
 
 // An asynchronous answer: the small pager (counter and "next" link), then the items.
-std::string answer(const std::string& counter, const std::string& items) {
-    return "jsonp142(\"<div class=\\\"J_TItems\\\"><p class=\\\"ui-page-s\\\"><span class=\\\"page-info\\\">" + counter +
-           "</span><a class=\\\"J_SearchAsync next\\\" href=\\\"#\\\">" + RF_GBK("下一页") + "</a></p>" + items +
-           "</div>\")";
+std::string answer(const std::string &counter, const std::string &items) {
+    return "jsonp142(\"<div class=\\\"J_TItems\\\"><p class=\\\"ui-page-s\\\"><span class=\\\"page-info\\\">" +
+           counter + "</span><a class=\\\"J_SearchAsync next\\\" href=\\\"#\\\">" + RF_GBK("下一页") + "</a></p>" +
+           items + "</div>\")";
 }
 
 std::vector<std::string> pages(int from, int to) {
     std::vector<std::string> out;
-    for (int n = from; n <= to; ++n) out.push_back(pageAddress(n));
+    for (int n = from; n <= to; ++n)
+        out.push_back(pageAddress(n));
     return out;
 }
 
 TEST(TaobaoAsyncWalker, ItemsOfOnePage) {
     const std::string next = RF_GBK(">下一页</a>");
     const struct {
-        const char* name;
+        const char *name;
         std::string page;
         std::vector<std::string> lines;
     } cases[] = {
@@ -56,20 +56,23 @@ TEST(TaobaoAsyncWalker, ItemsOfOnePage) {
         {"removals_ignore_letter_case",
          answer("1/1", link("6&ON_COMMENT=1") + link("7&Scene=TaoBao_Shop") + link("8&SCENETAOBAO_SHOP")),
          {"6", "7", "8"}},
-        {"paren_and_ampersand_removed_only_as_themselves", answer("1/1", link("9);&x=1") + link("10&AMP;y")),
+        {"paren_and_ampersand_removed_only_as_themselves",
+         answer("1/1", link("9);&x=1") + link("10&AMP;y")),
          {"9x=1", "10AMP;y"}},
         {"escaped_ampersand_goes_whole", answer("1/1", link("11&amp;scene=taobao_shop")), {"11"}},
-        {"id_inside_a_longer_id_is_its_own_item", answer("1/1", link("12345") + link("1234") + link("234")),
+        {"id_inside_a_longer_id_is_its_own_item",
+         answer("1/1", link("12345") + link("1234") + link("234")),
          {"12345", "1234", "234"}},
         {"empty_cut_is_never_a_line", answer("1/1", link("") + link("13")), {"13"}},
         {"adjacent_markers", answer("1/1", "item.htm?id=item.htm?id=14\\\">"), {"14"}},
         {"marker_at_the_very_end", link("15") + "item.htm?id=", {"15"}},
         {"items_between_first_and_second_next_link",
-         "<a href=\\\"//item.taobao.com/item.htm?id=1\\\">" + next + link("2") + next + link("3"), {"2"}},
+         "<a href=\\\"//item.taobao.com/item.htm?id=1\\\">" + next + link("2") + next + link("3"),
+         {"2"}},
         {"without_next_link_the_whole_page", link("16") + link("17"), {"16", "17"}},
         {"no_item_marker", answer("1/1", "<p>nothing</p>"), {}},
     };
-    for (const auto& c : cases) {
+    for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
         FakeMarket market;
         market.Answer(pageAddress(1), {c.page});
@@ -85,9 +88,9 @@ TEST(TaobaoAsyncWalker, ItemsOfOnePage) {
 
 TEST(TaobaoAsyncWalker, PageCountDecidesTheRequests) {
     const struct {
-        const char* name;
+        const char *name;
         std::string firstAnswer;
-        int lastPage;  // pages 2..lastPage are requested
+        int lastPage; // pages 2..lastPage are requested
         std::vector<std::string> lines;
     } cases[] = {
         {"three_of_twelve", answer("3/12", link("1")), 12, {"1"}},
@@ -101,7 +104,7 @@ TEST(TaobaoAsyncWalker, PageCountDecidesTheRequests) {
         {"unquoted_marker_is_not_the_counter", link("1") + "<span class=page-info>1/4</span>", 1, {"1"}},
         {"failed_first_page", "", 1, {}},
     };
-    for (const auto& c : cases) {
+    for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
         FakeMarket market;
         market.Answer(pageAddress(1), {c.firstAnswer});
@@ -121,13 +124,14 @@ TEST(TaobaoAsyncWalker, LaterPageAddressCarriesOnlyItsOwnNumber) {
     TaobaoAsyncWalker(context);
     const std::vector<std::string> fetches = market.Fetches();
     ASSERT_EQ(fetches.size(), 12u);
-    EXPECT_EQ(fetches.back(), "http://shop1.taobao.com/i/asynSearch.htm?path=/search.htm&search=y&pageNo=12&mid=w-190-0");
+    EXPECT_EQ(fetches.back(),
+              "http://shop1.taobao.com/i/asynSearch.htm?path=/search.htm&search=y&pageNo=12&mid=w-190-0");
 }
 
 TEST(TaobaoAsyncWalker, SearchFragmentFromTheCapturedPage) {
     const std::string base = Shop + "/i/asynSearch.htm?path=/search.htm&search=y&pageNo=1&mid=w";
     const struct {
-        const char* name;
+        const char *name;
         std::string captured;
         std::string firstAddress;
     } cases[] = {
@@ -136,7 +140,7 @@ TEST(TaobaoAsyncWalker, SearchFragmentFromTheCapturedPage) {
         {"marker_at_the_very_end", "x?mid=w", base},
         {"first_of_several", "?mid=w-1-0&a ?mid=w-2-0&b", base + "-1-0"},
     };
-    for (const auto& c : cases) {
+    for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
         FakeMarket market;
         const SearchContext context = market.Context(Shop, c.captured);
@@ -179,10 +183,10 @@ TEST(TaobaoAsyncWalker, ItemsAlreadyInTheBufferAreNotRepeated) {
 TEST(TaobaoAsyncWalker, RunOfPagesWithoutNewItemsEndsTheWalk) {
     const int bound = WalkLimits::MaxPagesWithoutNewItems;
     const struct {
-        const char* name;
+        const char *name;
         std::string counter;
-        std::vector<int> pagesWithNewItem;  // other pages fail, or repeat page 1 when asked
-        int everyPageUpTo;                  // and pages 1 to this one too
+        std::vector<int> pagesWithNewItem; // other pages fail, or repeat page 1 when asked
+        int everyPageUpTo;                 // and pages 1 to this one too
         bool laterPagesRepeatPageOne;
         int lastPage;
     } cases[] = {
@@ -193,15 +197,18 @@ TEST(TaobaoAsyncWalker, RunOfPagesWithoutNewItemsEndsTheWalk) {
         {"a_run_just_short_of_the_bound_goes_on", "1/999999", {1, 1 + bound}, 0, false, 1 + 2 * bound},
         {"items_on_every_page_walked_whole", "1/45", {}, 45, false, 45},
     };
-    for (const auto& c : cases) {
+    for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
         FakeMarket market;
         std::vector<int> withItems = c.pagesWithNewItem;
-        for (int n = 1; n <= c.everyPageUpTo; ++n) withItems.push_back(n);
+        for (int n = 1; n <= c.everyPageUpTo; ++n)
+            withItems.push_back(n);
         market.Answer(pageAddress(1), {answer(c.counter, "")});
-        for (int n : withItems) market.Answer(pageAddress(n), {answer(c.counter, link(std::to_string(1000 + n)))});
+        for (int n : withItems)
+            market.Answer(pageAddress(n), {answer(c.counter, link(std::to_string(1000 + n)))});
         if (c.laterPagesRepeatPageOne) {
-            for (int n = 2; n <= 3 * bound; ++n) market.Answer(pageAddress(n), {answer(c.counter, link("1001"))});
+            for (int n = 2; n <= 3 * bound; ++n)
+                market.Answer(pageAddress(n), {answer(c.counter, link("1001"))});
         }
         const SearchContext context = market.Context(Shop, Captured);
         TaobaoAsyncWalker(context);
@@ -211,5 +218,5 @@ TEST(TaobaoAsyncWalker, RunOfPagesWithoutNewItemsEndsTheWalk) {
     }
 }
 
-}  // namespace
-}  // namespace rongfan
+} // namespace
+} // namespace rongfan

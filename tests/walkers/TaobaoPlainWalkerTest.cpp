@@ -18,28 +18,29 @@ const std::string Shop = "http://shop2.taobao.com";
 const std::string PageNoInput = "<input type=text value=1 size=3 name=pageNo>";
 
 // Page 1 as the capture leaves it: no double quote anywhere.
-std::string captured(const std::string& counter, const std::string& items, const std::string& tail = PageNoInput) {
+std::string captured(const std::string &counter, const std::string &items, const std::string &tail = PageNoInput) {
     return "<div class=pagination><span class=page-info>" + counter + "</span></div>" + items + tail;
 }
-std::string capturedLink(const std::string& afterId) {
+std::string capturedLink(const std::string &afterId) {
     return "<a href=//item.taobao.com/item.htm?id=" + afterId + " target=_blank>x</a>";
 }
 
 // Later pages as the server sends them.
-std::string served(const std::string& items, const std::string& tail = "<input name=\"pageNo\">") {
+std::string served(const std::string &items, const std::string &tail = "<input name=\"pageNo\">") {
     return "<span class=\"page-info\">2/9</span>" + items + tail;
 }
-std::string servedLink(const std::string& afterId) {
+std::string servedLink(const std::string &afterId) {
     return "<a href=\"//item.taobao.com/item.htm?id=" + afterId + "\" target=\"_blank\">x</a>";
 }
 
-std::string address(const std::string& key, int n) {
+std::string address(const std::string &key, int n) {
     return Shop + "/search.htm?orderType=hotsell_desc&" + key + "=" + std::to_string(n);
 }
 
-int countOf(const std::vector<std::string>& events, const std::string& event) {
+int countOf(const std::vector<std::string> &events, const std::string &event) {
     int n = 0;
-    for (const std::string& e : events) n += e == event ? 1 : 0;
+    for (const std::string &e : events)
+        n += e == event ? 1 : 0;
     return n;
 }
 
@@ -47,7 +48,7 @@ int countOf(const std::vector<std::string>& events, const std::string& event) {
 // attribute does; every line must be a bare id like those of later pages.
 TEST(TaobaoPlainWalker, ItemsOfTheCapturedPage) {
     const struct {
-        const char* name;
+        const char *name;
         std::string items;
         std::vector<std::string> lines;
     } cases[] = {
@@ -59,15 +60,17 @@ TEST(TaobaoPlainWalker, ItemsOfTheCapturedPage) {
         {"escaped_comment_link", capturedLink("18&amp;on_comment=1"), {"18"}},
         {"scene_parameter", capturedLink("19&scene=taobao_shop"), {"19"}},
         {"escaped_scene_parameter", capturedLink("20&amp;scene=taobao_shop"), {"20"}},
-        {"removals_ignore_letter_case", capturedLink("21&Scene=TAOBAO_SHOP") + capturedLink("22&ON_COMMENT=1"),
+        {"removals_ignore_letter_case",
+         capturedLink("21&Scene=TAOBAO_SHOP") + capturedLink("22&ON_COMMENT=1"),
          {"21", "22"}},
-        {"one_item_linked_three_times", capturedLink("23") + capturedLink("23") + capturedLink("23&on_comment=1"),
+        {"one_item_linked_three_times",
+         capturedLink("23") + capturedLink("23") + capturedLink("23&on_comment=1"),
          {"23"}},
         {"id_inside_a_longer_id_is_its_own_item", capturedLink("2345") + capturedLink("234"), {"2345", "234"}},
         {"empty_cut_is_never_a_line", "item.htm?id= x" + capturedLink("24"), {"24"}},
         {"no_items", "<p>none</p>", {}},
     };
-    for (const auto& c : cases) {
+    for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
         FakeMarket market;
         const SearchContext context = market.Context(Shop, captured("1/1", c.items));
@@ -80,21 +83,25 @@ TEST(TaobaoPlainWalker, ItemsOfTheCapturedPage) {
 
 TEST(TaobaoPlainWalker, ItemsOfLaterPages) {
     const struct {
-        const char* name;
+        const char *name;
         std::string page1Items;
         std::string page2;
         std::vector<std::string> lines;
     } cases[] = {
         // Tested on the cleaned id: a link with a parameter is the same item as the bare link.
-        {"same_item_with_and_without_parameter", "",
-         served(servedLink("31&scene=taobao_shop") + servedLink("31") + servedLink("31&on_comment=1")), {"31"}},
-        {"item_of_page_one_met_again", capturedLink("32"), served(servedLink("32&scene=taobao_shop") + servedLink("33")),
+        {"same_item_with_and_without_parameter",
+         "",
+         served(servedLink("31&scene=taobao_shop") + servedLink("31") + servedLink("31&on_comment=1")),
+         {"31"}},
+        {"item_of_page_one_met_again",
+         capturedLink("32"),
+         served(servedLink("32&scene=taobao_shop") + servedLink("33")),
          {"32", "33"}},
         {"escaped_parameter", "", served(servedLink("34&amp;scene=taobao_shop")), {"34"}},
         {"escaped_comment_link_removed_before_the_cut", "", served(servedLink("35&amp;on_comment=1")), {"35"}},
         {"paren_removed", "", served(servedLink("36);")), {"36"}},
     };
-    for (const auto& c : cases) {
+    for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
         FakeMarket market;
         market.Answer(address("pageNo", 2), {c.page2});
@@ -107,9 +114,9 @@ TEST(TaobaoPlainWalker, ItemsOfLaterPages) {
 
 TEST(TaobaoPlainWalker, PageKeySwitchesForGoodOnAPageWithoutPageNo) {
     const struct {
-        const char* name;
+        const char *name;
         std::string page1;
-        std::vector<std::pair<int, std::string>> answers;  // page number, text
+        std::vector<std::pair<int, std::string>> answers; // page number, text
         std::vector<std::string> requests;
     } cases[] = {
         {"page_one_with_page_no", captured("1/2", ""), {}, {address("pageNo", 2)}},
@@ -125,10 +132,10 @@ TEST(TaobaoPlainWalker, PageKeySwitchesForGoodOnAPageWithoutPageNo) {
          {{3, served("")}},
          {address("pageNo", 2), address("pageNum", 3), address("pageNum", 4)}},
     };
-    for (const auto& c : cases) {
+    for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
         FakeMarket market;
-        for (const auto& [n, text] : c.answers) {
+        for (const auto &[n, text] : c.answers) {
             market.Answer(address("pageNo", n), {text});
             market.Answer(address("pageNum", n), {text});
         }
@@ -141,7 +148,7 @@ TEST(TaobaoPlainWalker, PageKeySwitchesForGoodOnAPageWithoutPageNo) {
 TEST(TaobaoPlainWalker, PausesAfterEveryPageThenArmsTheHarvest) {
     const std::string pause = "sleep " + std::to_string(WalkLimits::PlainPagePause.count());
     const struct {
-        const char* name;
+        const char *name;
         std::string counter;
         std::vector<std::string> events;
     } cases[] = {
@@ -152,10 +159,11 @@ TEST(TaobaoPlainWalker, PausesAfterEveryPageThenArmsTheHarvest) {
         {"three_pages", "1/3", {pause, "GET " + address("pageNo", 2), pause, "GET " + address("pageNo", 3), pause}},
         {"negative_walks_nothing", "1/-1", {}},
     };
-    for (const auto& c : cases) {
+    for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
         FakeMarket market;
-        for (int n = 2; n <= 3; ++n) market.Answer(address("pageNo", n), {served(servedLink(std::to_string(n)))});
+        for (int n = 2; n <= 3; ++n)
+            market.Answer(address("pageNo", n), {served(servedLink(std::to_string(n)))});
         SearchContext context = market.Context(Shop, captured(c.counter, capturedLink("1")));
         // Every pause must come before the harvest is armed.
         std::vector<int> armedAtPause;
@@ -196,5 +204,5 @@ TEST(TaobaoPlainWalker, RunOfPagesWithoutNewItemsEndsTheWalk) {
     EXPECT_EQ(Recorder(context).harvestArmed, 1);
 }
 
-}  // namespace
-}  // namespace rongfan
+} // namespace
+} // namespace rongfan
