@@ -4,6 +4,8 @@
 // truth, which proves the browser's login reached every fetch of the engine.
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
@@ -147,6 +149,47 @@ TEST_P(WholeSearch, LoginInTheBrowserThenEveryRowOfTheShop) {
     const QString folder = QStringLiteral(RONGFAN_SCREENSHOT_DIR);
     QDir().mkpath(folder);
     EXPECT_TRUE(run.window.grab().save(folder + QStringLiteral("/after-search-%1.png").arg(QString::fromStdString(name))));
+}
+
+// The report saved while the real harvester still fills the list: nothing
+// breaks, the page holds the rows that were there, and the search goes on.
+TEST(WholeSearchSave, SavingDuringTheHarvestWritesTheRowsThatExisted) {
+    const nlohmann::json* truth = ShopTruth("demo-async.taobao.com");
+    ASSERT_NE(truth, nullptr);
+    const auto& rows = (*truth)["rows"];
+    QTemporaryDir folder;
+    SearchRun run;
+    run.window.SetReportFolder(folder.path().toStdString(), false);
+    auto* save = run.window.findChild<QPushButton*>(QStringLiteral("SavePageButton"));
+    run.Search("demo-async.taobao.com");
+    int rowsAtClick = -1;
+    QObject::connect(run.window.Results(), &QAbstractItemModel::rowsInserted, [&] {
+        if (rowsAtClick < 0 && run.window.Results()->StoredRowCount() >= 10 && run.window.IsSearching()) {
+            rowsAtClick = run.window.Results()->StoredRowCount();
+            QTest::mouseClick(save, Qt::LeftButton);
+        }
+    });
+    ASSERT_TRUE(run.RunUntilDone(rows.size(), 240));
+    ASSERT_GT(rowsAtClick, 0) << "the harvest was over before the click";
+    QElapsedTimer clock;
+    clock.start();
+    while (!save->isEnabled() && clock.elapsed() < 60000) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    ASSERT_TRUE(save->isEnabled());
+
+    const QStringList reports = QDir(folder.path()).entryList({QStringLiteral("*.html")}, QDir::Files);
+    ASSERT_EQ(reports.size(), 1);
+    QFile file(folder.filePath(reports[0]));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray page = file.readAll();
+    const std::string text(page.constData(), static_cast<std::size_t>(page.size()));
+    // Named after the shop, as the simulator says the report should be.
+    EXPECT_EQ(reports[0].toStdString(), (*truth)["report_title"].get<std::string>() + ".html");
+    // The first rows at the click are there, with their addresses.
+    for (int r = 0; r < rowsAtClick - 1; ++r)
+        EXPECT_NE(text.find("href=\"" + rows[static_cast<std::size_t>(r)][7].get<std::string>() + "\""), std::string::npos)
+            << "row " << r;
+    // The search itself went on to the end.
+    EXPECT_EQ(run.window.Results()->StoredRowCount(), static_cast<int>(rows.size()));
 }
 
 INSTANTIATE_TEST_SUITE_P(DemoShops, WholeSearch,
