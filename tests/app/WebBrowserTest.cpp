@@ -280,5 +280,36 @@ TEST(LoginBrowserWindowLive, LoginThroughThePageThenCapture) {
     ClearBrowserCache(CacheMode::Cookies);
 }
 
+// Esc pressed in the real browser reaches the window when the page does not
+// want it: the window closes and the search is abandoned.
+TEST(LoginBrowserWindowLive, EscapeInThePageClosesTheWindow) {
+    InstallDesktopHooks();
+    LocalSite site;
+    site.Routes().Get("/search.htm", [](const httplib::Request&, httplib::Response& res) {
+        res.set_content("<html><body><form><input name=user autofocus></form></body></html>", "text/html");
+    });
+    site.Start();
+    MainWindow window;
+    window.SetFetch([](std::string_view) { return std::string(); });
+    QPointer<WebBrowserPage> page;
+    window.SetBrowserFactory([&] {
+        page = new WebBrowserPage;
+        return page.data();
+    });
+    window.show();
+    window.State()->SetSearchUrl(site.Url("/search.htm"));
+    window.LockSearch();
+    window.StartCapture();
+    QPointer<LoginBrowserWindow> login = window.LoginWindow();
+    ASSERT_TRUE(WaitFor([&] { return login && login->isVisible(); }));
+    login->activateWindow();
+    page->WebView()->setFocus();
+    QWidget* target = page->WebView()->focusProxy() ? page->WebView()->focusProxy() : page->WebView();
+    QTest::keyClick(target, Qt::Key_Escape);
+    ASSERT_TRUE(WaitFor([&] { return login.isNull(); }));
+    EXPECT_FALSE(window.IsSearching());
+    EXPECT_EQ(window.findChild<StatusBar*>()->Text(0), QStringLiteral("登录窗口已关闭，本次搜索已取消。"));
+}
+
 }  // namespace
 }  // namespace rongfan
