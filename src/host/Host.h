@@ -21,12 +21,15 @@ struct WriteResult {
 WriteResult WriteWholeFile(const std::string& path, std::string_view bytes);
 
 // The desktop program fills these with the desktop's opener; without a hook
-// they run xdg-open, detached.
+// they run xdg-open, detached, with the address as its one argument (no shell
+// sees it). An empty hook restores that default.
 using OpenHook = std::function<void(const std::string&)>;
 void SetOpenInBrowserHook(OpenHook hook);
 void SetOpenWithShellHook(OpenHook hook);
 void OpenInBrowser(const std::string& address);
 void OpenWithShell(const std::string& path);
+// For tests only: the program the default hooks run instead of xdg-open (empty: xdg-open).
+void SetOpenerProgramForTesting(std::string program);
 
 enum class CacheMode { TemporaryFiles, Cookies };
 // Clears the engine's part (the cookie store for Cookies) and calls the hook

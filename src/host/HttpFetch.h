@@ -2,6 +2,7 @@
 // GET over HTTP/1.0 with libcurl, sharing the process-wide cookie store.
 // A failure yields empty bytes; after a read error, the bytes received so far.
 #include <chrono>
+#include <cstddef>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -17,6 +18,8 @@ struct FetchLimits {
     static constexpr std::chrono::seconds StallTimeout{60};
     // A body larger than this counts as a failed fetch.
     static constexpr std::size_t MaxBodyBytes = 64u * 1024u * 1024u;
+    // More hops than this is a redirect loop: a failed fetch.
+    static constexpr int MaxRedirects = 20;
 };
 
 inline constexpr std::string_view FetchUserAgent = "Mozilla/4.0 (compatible; MSIE 6.0; Windows NT 5.0)";
@@ -27,8 +30,11 @@ void InitHttp();
 
 Bytes HttpFetch(std::string_view address);
 
-// For tests only: shorten the stall limit so a stalled server ends a fetch quickly.
+// For tests only: shorten the stall limit so a stalled server ends a fetch quickly,
+// and lower the body cap so an oversize body needs no 64 MiB. Pass the FetchLimits
+// values to restore them.
 void SetStallTimeoutForTesting(std::chrono::milliseconds stall);
+void SetMaxBodyForTesting(std::size_t bytes);
 
 // Walkers and harvesters fetch through this, so tests can answer from fixtures.
 using FetchFunction = std::function<Bytes(std::string_view address)>;
