@@ -156,7 +156,8 @@ Answer Router::Service(const Request& request) {
     if (host == EndpointTable::CounterHost && request.path == "/counter3") {
         // The request belongs to the shop of the first item it names.
         const Shop* shop = nullptr;
-        std::string_view keys = QueryValue(query, "keys");
+        const std::string keyList = QueryValue(query, "keys");
+        std::string_view keys = keyList;
         while (!keys.empty() && !shop) {
             const auto comma = keys.find(',');
             const std::string_view key = keys.substr(0, comma);
