@@ -23,13 +23,13 @@ struct Totals {
 };
 
 // One request; the number of body bytes, or -1 when the answer was not whole.
-long long Exchange(int port, const std::string& request, std::vector<char>& buffer) {
+long long Exchange(int port, const std::string &request, std::vector<char> &buffer) {
     const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_port = htons(static_cast<std::uint16_t>(port));
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+    if (::connect(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) != 0) {
         ::close(fd);
         return -1;
     }
@@ -54,9 +54,9 @@ long long Exchange(int port, const std::string& request, std::vector<char>& buff
     return static_cast<long long>(total - headEnd - 4) == declared ? declared : -1;
 }
 
-}  // namespace
+} // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char **argv) {
     if (argc != 5) {
         std::fprintf(stderr, "usage: %s PORT SECONDS THREADS URL_FILE\n", argv[0]);
         return 1;
@@ -79,7 +79,8 @@ int main(int argc, char** argv) {
     for (int t = 0; t < threads; ++t) {
         workers.emplace_back([&, t] {
             std::vector<char> buffer(1 << 17);
-            for (std::size_t i = static_cast<std::size_t>(t); std::chrono::steady_clock::now() < deadline; i += threads) {
+            for (std::size_t i = static_cast<std::size_t>(t); std::chrono::steady_clock::now() < deadline;
+                 i += threads) {
                 const long long body = Exchange(port, requests[i % requests.size()], buffer);
                 if (body < 0) {
                     ++totals.failures;
@@ -90,10 +91,12 @@ int main(int argc, char** argv) {
             }
         });
     }
-    for (std::thread& w : workers) w.join();
+    for (std::thread &w : workers)
+        w.join();
     const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     std::printf("answers %lld failures %lld seconds %.2f answers_per_s %.0f mean_body_bytes %.0f MB_per_s %.1f\n",
                 totals.answers.load(), totals.failures.load(), elapsed, totals.answers / elapsed,
-                totals.answers ? static_cast<double>(totals.bytes) / totals.answers : 0.0, totals.bytes / elapsed / 1e6);
+                totals.answers ? static_cast<double>(totals.bytes) / totals.answers : 0.0,
+                totals.bytes / elapsed / 1e6);
     return totals.failures > 0 ? 2 : 0;
 }
