@@ -357,14 +357,20 @@ TEST_F(HttpFetchTest, BodyOverTheCapIsAFailedFetch) {
 TEST_F(HttpFetchTest, ManyThreadsFetchAtOnce) {
     constexpr int threads = 8;
     constexpr int perThread = 20;
-    HttpTestServer server([](httplib::Server& s) {
-        s.Get(R"(/par/(\d+)/(\d+))", [](const httplib::Request& req, httplib::Response& res) {
-            const std::string t = req.matches[1];
-            const std::string i = req.matches[2];
-            res.set_header("Set-Cookie", "t" + t + "=" + i + "; Path=/par/" + t);
-            res.set_content("body " + t + " " + i + " cookie[" + req.get_header_value("Cookie") + "]", "text/plain");
-        });
-    });
+    RawServer server(
+        [](const RawConnection& c) {
+            // "GET /par/<thread>/<index> HTTP/1.0"
+            const std::string& head = c.Head();
+            const auto start = head.find("/par/") + 5;
+            const auto slash = head.find('/', start);
+            const std::string t = head.substr(start, slash - start);
+            const std::string i = head.substr(slash + 1, head.find(' ', slash) - slash - 1);
+            const std::string cookie = headerValue(head, "Cookie");
+            const std::string body = "body " + t + " " + i + " cookie[" + (cookie == "<absent>" ? "" : cookie) + "]";
+            c.Send("HTTP/1.0 200 OK\r\nSet-Cookie: t" + t + "=" + i + "; Path=/par/" + t +
+                   "\r\nContent-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body);
+        },
+        /*concurrent=*/true);
     std::atomic<int> heard{0};
     CookieStore::Instance().SetReceivedListener([&](const Cookie&) { ++heard; });
 
