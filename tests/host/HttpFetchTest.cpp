@@ -148,7 +148,8 @@ TEST_F(HttpFetchTest, FollowsRedirectsOfEveryKind) {
             res.set_header("Location", location);
             res.set_content("moved", "text/plain");
         });
-        s.Get("/landing", [](const httplib::Request&, httplib::Response& res) { res.set_content("landed", "text/plain"); });
+        s.Get("/landing",
+              [](const httplib::Request&, httplib::Response& res) { res.set_content("landed", "text/plain"); });
         s.Get("/dir/landing", [](const httplib::Request&, httplib::Response& res) {
             res.set_content("landed in dir", "text/plain");
         });
