@@ -377,6 +377,7 @@ TEST_F(HttpFetchTest, ManyThreadsFetchAtOnce) {
 
     std::vector<std::vector<std::string>> bodies(threads);
     std::vector<std::thread> workers;
+    workers.reserve(threads);
     for (int t = 0; t < threads; ++t) {
         workers.emplace_back([&, t] {
             for (int i = 0; i < perThread; ++i)
