@@ -9,7 +9,7 @@ namespace rongfan {
 
 struct ReportOutcome {
     enum class Status { Written, NothingToSave, WriteFailed } status = Status::NothingToSave;
-    std::string path;   // the file written or attempted
+    std::string path;   // the file written or attempted; its name is the title in UTF-8
     std::string error;  // why the write failed (UTF-8)
 };
 

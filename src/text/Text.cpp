@@ -1,9 +1,12 @@
 #include "text/Text.h"
 
-#include <clocale>
 #include <cstdlib>
 #include <cstring>
 #include <locale.h>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace rongfan {
 namespace {
@@ -12,6 +15,22 @@ constexpr std::size_t npos = std::string_view::npos;
 
 inline bool isHigh(unsigned char c) { return c >= 0x80; }
 inline unsigned char lowerAscii(unsigned char c) { return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c + 32) : c; }
+inline bool isLetter(unsigned char c) { return (c | 0x20) >= 'a' && (c | 0x20) <= 'z'; }
+
+// True when `p` begins a character of a scan that started at `known`: the run of
+// high-bit bytes just before `p` (not reaching back past `known`) has even length.
+inline bool atBoundary(const unsigned char* t, std::size_t known, std::size_t p) {
+    std::size_t k = 0;
+    while (p - k > known && isHigh(t[p - k - 1])) ++k;
+    return k % 2 == 0;
+}
+
+inline bool equalFolded(const unsigned char* a, const unsigned char* lowered, std::size_t m) {
+    for (std::size_t i = 0; i < m; ++i) {
+        if (lowerAscii(a[i]) != lowered[i]) return false;
+    }
+    return true;
+}
 
 // Finds `sought` in `text` at or after `start`, where `start` is a character
 // boundary. Matches may begin only where a character begins counting from
@@ -32,9 +51,7 @@ std::size_t findExact(std::string_view text, std::size_t start, std::string_view
         const void* hit = memmem(base + from, n - from, sought.data(), m);
         if (hit == nullptr) return npos;
         const std::size_t p = static_cast<std::size_t>(static_cast<const char*>(hit) - base);
-        std::size_t k = 0;
-        while (p - k > known && isHigh(static_cast<unsigned char>(base[p - k - 1]))) ++k;
-        if (k % 2 == 0) return p;
+        if (atBoundary(reinterpret_cast<const unsigned char*>(base), known, p)) return p;
         // p is the second byte of a character, so p + 1 begins the next one.
         known = p + 1;
         from = p + 1;
@@ -42,37 +59,73 @@ std::size_t findExact(std::string_view text, std::size_t start, std::string_view
     return npos;
 }
 
-std::size_t findFolded(std::string_view text, std::size_t start, std::string_view sought) {
-    const std::size_t n = text.size();
-    const std::size_t m = sought.size();
-    if (m == 0 || start > n) return npos;
-    const auto* t = reinterpret_cast<const unsigned char*>(text.data());
-    const auto* s = reinterpret_cast<const unsigned char*>(sought.data());
-    const unsigned char first = lowerAscii(s[0]);
-    std::size_t p = start;
-    while (n - p >= m) {
-        if (lowerAscii(t[p]) == first) {
-            std::size_t i = 1;
-            while (i < m && lowerAscii(t[p + i]) == lowerAscii(s[i])) ++i;
-            if (i == m) return p;
-        }
-        if (isHigh(t[p])) {
-            if (p + 1 >= n) return npos;
-            p += 2;
-        } else {
-            ++p;
+// The ASCII-case-insensitive search runs over whole pages, so it must not step
+// byte by byte. Candidates are positions whose first and last bytes fit the
+// sought text, found sixteen at a time; for a letter, OR-ing 0x20 maps exactly
+// its two cases onto the lower one, so the filter lets no other byte through.
+// Each candidate is then compared in full and kept when it begins a character,
+// as in the exact search. Built once per replace, used for every match.
+class FoldedFinder {
+public:
+    explicit FoldedFinder(std::string_view sought) : m_sought(sought), m_lowered(sought) {
+        for (char& c : m_lowered) {
+            const auto u = static_cast<unsigned char>(c);
+            m_anyLetter = m_anyLetter || isLetter(u);
+            c = static_cast<char>(lowerAscii(u));
         }
     }
-    return npos;
-}
 
-inline std::size_t findFrom(std::string_view text, std::size_t start, std::string_view sought, MatchMode mode) {
-    return mode == MatchMode::Exact ? findExact(text, start, sought) : findFolded(text, start, sought);
-}
+    // Like findExact: the first match at or after `start`, a character boundary.
+    std::size_t find(std::string_view text, std::size_t start) const {
+        const std::size_t n = text.size();
+        const std::size_t m = m_lowered.size();
+        if (m == 0 || start > n || n - start < m) return npos;
+        if (!m_anyLetter) return findExact(text, start, m_sought);
 
-// Copies the characters of text[from, to) to `out`; `to` is where the scan stopped.
-// A high-bit byte that is the last byte of the text ends the scan and is dropped,
-// but only when the scan itself reached it (enough bytes left to compare).
+        const auto* t = reinterpret_cast<const unsigned char*>(text.data());
+        const auto* s = reinterpret_cast<const unsigned char*>(m_lowered.data());
+        const unsigned char first = s[0];
+        const unsigned char last = s[m - 1];
+        std::size_t known = start;
+        // A candidate's first and last bytes fit; the middle ones and the boundary decide.
+        auto accept = [&](std::size_t p) {
+            if (m > 2 && !equalFolded(t + p + 1, s + 1, m - 2)) return false;
+            if (atBoundary(t, known, p)) return true;
+            known = p + 1;  // p is a second byte, so the next character begins after it
+            return false;
+        };
+        std::size_t p = start;
+#if defined(__SSE2__)
+        const __m128i firstValue = _mm_set1_epi8(static_cast<char>(first));
+        const __m128i firstFold = _mm_set1_epi8(static_cast<char>(isLetter(first) ? 0x20 : 0));
+        const __m128i lastValue = _mm_set1_epi8(static_cast<char>(last));
+        const __m128i lastFold = _mm_set1_epi8(static_cast<char>(isLetter(last) ? 0x20 : 0));
+        while (n - p >= m + 15) {
+            const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(t + p));
+            const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(t + p + m - 1));
+            const __m128i hits = _mm_and_si128(_mm_cmpeq_epi8(_mm_or_si128(a, firstFold), firstValue),
+                                               _mm_cmpeq_epi8(_mm_or_si128(b, lastFold), lastValue));
+            auto bits = static_cast<unsigned>(_mm_movemask_epi8(hits));
+            while (bits != 0) {
+                const std::size_t candidate = p + static_cast<std::size_t>(__builtin_ctz(bits));
+                if (accept(candidate)) return candidate;
+                bits &= bits - 1;
+            }
+            p += 16;
+        }
+#endif
+        for (; n - p >= m; ++p) {
+            if (lowerAscii(t[p]) == first && lowerAscii(t[p + m - 1]) == last && accept(p)) return p;
+        }
+        return npos;
+    }
+
+private:
+    std::string_view m_sought;
+    std::string m_lowered;
+    bool m_anyLetter = false;
+};
+
 }  // namespace
 
 int FindText(std::string_view text, std::string_view sought) {
@@ -122,38 +175,30 @@ std::string_view SplitPiece(std::string_view text, std::string_view delimiter, i
 
 Text ReplaceText(std::string_view text, std::string_view sought, std::string_view replacement, MatchMode mode) {
     if (text.empty() || sought.empty()) return Text(text);
+    const FoldedFinder folded(mode == MatchMode::AsciiCaseInsensitive ? sought : std::string_view());
+    auto findFrom = [&](std::size_t start) {
+        return mode == MatchMode::Exact ? findExact(text, start, sought) : folded.find(text, start);
+    };
     Text out;
     out.reserve(text.size());
     std::size_t pos = 0;
     for (;;) {
-        const std::size_t p = findFrom(text, pos, sought, mode);
+        const std::size_t p = findFrom(pos);
         if (p == npos) break;
         out.append(text.data() + pos, p - pos);
         out.append(replacement);
         pos = p + sought.size();
     }
-    // No further match. The scan would have stepped over the rest character by
-    // character while enough bytes remained to compare, and dropped a lone
-    // high-bit byte at the very end if it reached it; what is left after that
-    // is copied unchanged.
+    // No further match: the rest is copied unchanged, except that the scan ends
+    // at a high-bit byte that is the last byte of the text and drops it. The
+    // scan only reaches the last byte while at least as many bytes remain as
+    // the sought text has, that is with a one-byte sought text, and only when
+    // that byte begins a character.
     const std::size_t n = text.size();
-    const std::size_t m = sought.size();
-    if (n - pos >= m) {
-        // Find where the character scan stops: the first character start q with n - q < m,
-        // or the last byte when it is a high-bit byte reached while n - q >= m.
-        std::size_t q = pos;
-        const auto* t = reinterpret_cast<const unsigned char*>(text.data());
-        while (n - q >= m) {
-            if (isHigh(t[q])) {
-                if (q + 1 >= n) {
-                    out.append(text.data() + pos, q - pos);
-                    return out;  // lone trailing high-bit byte dropped
-                }
-                q += 2;
-            } else {
-                ++q;
-            }
-        }
+    const auto* t = reinterpret_cast<const unsigned char*>(text.data());
+    if (sought.size() == 1 && pos < n && isHigh(t[n - 1]) && atBoundary(t, pos, n - 1)) {
+        out.append(text.data() + pos, n - 1 - pos);
+        return out;
     }
     out.append(text.data() + pos, n - pos);
     return out;
@@ -178,59 +223,36 @@ std::string_view TextMid(std::string_view text, int start, int n) {
 }
 
 double ToNumber(std::string_view text) {
+    // Full-width forms fold to ASCII character by character. Folding stops at
+    // the first byte that cannot belong to a decimal number, so a number at the
+    // start of a whole page costs no copy of the page, and strtod never sees
+    // the hex, "inf" and "nan" forms that atof's decimal reading excludes.
+    auto inNumber = [](char c) {
+        return (c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.' || c == 'e' || c == 'E' || c == ' ' ||
+               (c >= '\t' && c <= '\r');
+    };
     std::string folded;
-    folded.reserve(text.size());
     const auto* t = reinterpret_cast<const unsigned char*>(text.data());
     const std::size_t n = text.size();
     for (std::size_t i = 0; i < n;) {
         const unsigned char c = t[i];
-        if (isHigh(c) && i + 1 < n) {
+        char ascii = static_cast<char>(c);
+        if (isHigh(c)) {
+            if (i + 1 >= n) break;
             const unsigned char d = t[i + 1];
-            if (c == 0xA3 && d >= 0xA1 && d <= 0xFE) {
-                folded.push_back(static_cast<char>(d & 0x7F));
-            } else if (c == 0xA1 && d == 0xA1) {
-                folded.push_back(' ');
-            } else if (c == 0xA1 && d == 0xAB) {
-                folded.push_back('~');
-            } else if (c == 0xA1 && (d == 0xEE || d == 0xEF)) {
-                folded.push_back('*');
-            } else {
-                folded.push_back(static_cast<char>(c));
-                folded.push_back(static_cast<char>(d));
-            }
+            if (c == 0xA3 && d >= 0xA1 && d <= 0xFE) ascii = static_cast<char>(d & 0x7F);
+            else if (c == 0xA1 && d == 0xA1) ascii = ' ';
+            else break;  // the other folds ("~", "*") and every other character end a number
             i += 2;
         } else {
-            if (c == 0) break;
-            folded.push_back(static_cast<char>(c));
             ++i;
         }
+        if (!inNumber(ascii)) break;
+        folded.push_back(ascii);
     }
-    // atof's rules, in the "C" locale whatever the process locale is. Only the
-    // decimal form counts: strtod would also read hex, "inf" and "nan".
-    std::size_t i = 0;
-    const std::size_t len = folded.size();
-    auto isSpace = [](char ch) { return ch == ' ' || (ch >= '\t' && ch <= '\r'); };
-    while (i < len && isSpace(folded[i])) ++i;
-    const std::size_t begin = i;
-    if (i < len && (folded[i] == '+' || folded[i] == '-')) ++i;
-    std::size_t digits = 0;
-    while (i < len && folded[i] >= '0' && folded[i] <= '9') ++i, ++digits;
-    if (i < len && folded[i] == '.') {
-        ++i;
-        while (i < len && folded[i] >= '0' && folded[i] <= '9') ++i, ++digits;
-    }
-    if (digits == 0) return 0.0;
-    if (i < len && (folded[i] == 'e' || folded[i] == 'E')) {
-        std::size_t j = i + 1;
-        if (j < len && (folded[j] == '+' || folded[j] == '-')) ++j;
-        if (j < len && folded[j] >= '0' && folded[j] <= '9') {
-            while (j < len && folded[j] >= '0' && folded[j] <= '9') ++j;
-            i = j;
-        }
-    }
-    const std::string number = folded.substr(begin, i - begin);
+    // atof's rules, in the "C" locale whatever the locale of the process or thread.
     static const locale_t cLocale = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
-    return strtod_l(number.c_str(), nullptr, cLocale);
+    return strtod_l(folded.c_str(), nullptr, cLocale);
 }
 
 std::int32_t ToInteger(double value) {

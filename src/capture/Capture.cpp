@@ -1,1 +1,0 @@
-// Capture rules arrive with the search engine.
