@@ -32,6 +32,8 @@ const KindCase kKinds[] = {
     {"EmptyTmallShop", "empty.tmall.com", "kind=tmall-async,host=empty.tmall.com,items=0,seed=11"},
 };
 
+void PrintTo(const KindCase& c, std::ostream* out) { *out << c.name; }
+
 std::vector<std::string> AllShops() {
     std::vector<std::string> specs;
     for (const KindCase& k : kKinds) specs.push_back(k.spec);
