@@ -31,6 +31,10 @@ const std::vector<std::string> Shops = {
     "kind=taobao-async,host=e2e-login.taobao.com,items=30,seed=38,login=1",
     "kind=tmall-async,host=e2e-login.tmall.com,items=30,seed=39,login=1",
 };
+// Shops that end in a failure rather than rows.
+const std::vector<std::string> FailingShops = {
+    "kind=tmall-async,host=e2e-empty.tmall.com,items=0,seed=40",
+};
 
 std::string readFile(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
@@ -50,6 +54,10 @@ protected:
         std::vector<std::string> arguments = {"--lifetime", "600", "--expected-file", (m_dir / "expected.json").string(),
                                               "--request-log", (m_dir / "requests.log").string()};
         for (const std::string& shop : Shops) {
+            arguments.push_back("--shop");
+            arguments.push_back(shop);
+        }
+        for (const std::string& shop : FailingShops) {
             arguments.push_back("--shop");
             arguments.push_back(shop);
         }
@@ -197,6 +205,43 @@ TEST_F(CliEndToEnd, LoginShopNeedsTheSessionCookie) {
                                     "-q", expected["home"].get<std::string>()});
     ASSERT_EQ(with.exitCode, 0) << with.err;
     EXPECT_EQ(jsonRows(Json::parse(with.out)), expected["rows"].get<std::vector<std::vector<std::string>>>());
+}
+
+// The address check compares the marketplace domain in the case it is
+// written in, so this plain Taobao shop, its host in capitals and "tmall." as
+// user name before it, is searched as a Tmall shop. Its search page is captured
+// (it holds "page-info>") but names no Tmall shop number, so the Tmall walker
+// gives up with its status text and no harvest starts.
+TEST_F(CliEndToEnd, WalkerFailureExits4WithoutHarvesting) {
+    const ProcessResult run = cli({"--out", (m_dir / "out").string(), "--json", (m_dir / "rows.json").string(), "-q",
+                                   "http://tmall.@e2e-plain.TAOBAO.COM"});
+    EXPECT_EQ(run.exitCode, 4) << run.err;
+    EXPECT_NE(run.err.find("网络超时，请清除COOKIES后重试！"), std::string::npos) << run.err;
+    const std::string log = readFile(m_dir / "requests.log");
+    EXPECT_NE(log.find("e2e-plain.taobao.com/search.htm"), std::string::npos) << log;
+    EXPECT_EQ(log.find("item.htm"), std::string::npos) << log;
+    EXPECT_TRUE(fs::is_empty(m_dir / "out"));
+    EXPECT_FALSE(fs::exists(m_dir / "rows.json"));
+}
+
+TEST_F(CliEndToEnd, ShopWithoutItemsExits4WithNothingToSave) {
+    const ProcessResult run = cli({"--out", (m_dir / "out").string(), "-q", "http://e2e-empty.tmall.com"});
+    EXPECT_EQ(run.exitCode, 4) << run.err;
+    EXPECT_NE(run.err.find("暂无数据可保存"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("下载失败，请清除COOKIES缓存后再重试！"), std::string::npos) << run.err;
+    EXPECT_TRUE(fs::is_empty(m_dir / "out"));
+}
+
+// The moved shop's search page only sends the browser on; the search captures
+// the new address and walks again, and the rows come from that walk.
+TEST_F(CliEndToEnd, TmallRedirectCapturesTheNewAddress) {
+    const Json& expected = shop("e2e-old.tmall.com");
+    const ProcessResult run = cli({"--out", (m_dir / "out").string(), "--json", "-", expected["home"].get<std::string>()});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    const std::string target = expected["redirect_url"].get<std::string>();
+    EXPECT_NE(run.err.find("search page redirected to " + target), std::string::npos) << run.err;
+    EXPECT_NE(readFile(m_dir / "requests.log").find("\"url\":\"" + target + "\""), std::string::npos);
+    EXPECT_EQ(jsonRows(Json::parse(run.out)), expected["rows"].get<std::vector<std::vector<std::string>>>());
 }
 
 TEST_F(CliEndToEnd, ProgressShowsPagesThenItemsOnPlainLines) {
