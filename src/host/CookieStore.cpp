@@ -179,11 +179,11 @@ Received parseSetCookie(std::string_view host, std::string_view requestPath, std
             std::int64_t seconds = 0;
             if (parseInt64(val, seconds)) {
                 haveMaxAge = true;
+                constexpr std::int64_t latest = std::numeric_limits<std::int64_t>::max();
                 if (seconds <= 0)
                     maxAgeExpiry = 1;  // already past: deletes the stored copy
                 else
-                    maxAgeExpiry = seconds > std::numeric_limits<std::int64_t>::max() - at ? std::numeric_limits<std::int64_t>::max()
-                                                                                      : at + seconds;
+                    maxAgeExpiry = seconds > latest - at ? latest : at + seconds;
             }
         } else if (equalsIgnoreCase(key, "expires")) {
             const std::string text(val);

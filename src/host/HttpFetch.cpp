@@ -16,7 +16,8 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-std::atomic<long long> g_stallMs{std::chrono::duration_cast<std::chrono::milliseconds>(FetchLimits::StallTimeout).count()};
+using std::chrono::milliseconds;
+std::atomic<long long> g_stallMs{std::chrono::duration_cast<milliseconds>(FetchLimits::StallTimeout).count()};
 std::atomic<std::size_t> g_maxBody{FetchLimits::MaxBodyBytes};
 
 struct UrlDeleter {

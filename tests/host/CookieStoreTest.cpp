@@ -35,8 +35,9 @@ std::string describe(const Cookie& c) {
     return out.str();
 }
 
-std::vector<std::string> describeAll(std::vector<Cookie> cookies) {
+std::vector<std::string> describeAll(const std::vector<Cookie>& cookies) {
     std::vector<std::string> out;
+    out.reserve(cookies.size());
     for (const Cookie& c : cookies)
         out.push_back(describe(c));
     std::sort(out.begin(), out.end());

@@ -136,7 +136,7 @@ protected:
 
     // An opener that writes its arguments, one per line, to `out` once it has them all.
     fs::path writeRecordingOpener(const fs::path& out) const {
-        const fs::path script = m_tmp.Path() / "opener.sh";
+        fs::path script = m_tmp.Path() / "opener.sh";
         std::ofstream(script) << "#!/bin/sh\n"
                                  "{ echo \"$#\"; for a in \"$@\"; do printf '%s\\n' \"$a\"; done; } > '"
                               << out.string() << ".part'\n"

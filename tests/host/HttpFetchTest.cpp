@@ -148,7 +148,8 @@ TEST_F(HttpFetchTest, FollowsRedirectsOfEveryKind) {
             res.set_header("Location", location);
             res.set_content("moved", "text/plain");
         });
-        s.Get("/landing", [](const httplib::Request&, httplib::Response& res) { res.set_content("landed", "text/plain"); });
+        s.Get("/landing",
+              [](const httplib::Request&, httplib::Response& res) { res.set_content("landed", "text/plain"); });
         s.Get("/dir/landing", [](const httplib::Request&, httplib::Response& res) {
             res.set_content("landed in dir", "text/plain");
         });
@@ -357,19 +358,26 @@ TEST_F(HttpFetchTest, BodyOverTheCapIsAFailedFetch) {
 TEST_F(HttpFetchTest, ManyThreadsFetchAtOnce) {
     constexpr int threads = 8;
     constexpr int perThread = 20;
-    HttpTestServer server([](httplib::Server& s) {
-        s.Get(R"(/par/(\d+)/(\d+))", [](const httplib::Request& req, httplib::Response& res) {
-            const std::string t = req.matches[1];
-            const std::string i = req.matches[2];
-            res.set_header("Set-Cookie", "t" + t + "=" + i + "; Path=/par/" + t);
-            res.set_content("body " + t + " " + i + " cookie[" + req.get_header_value("Cookie") + "]", "text/plain");
-        });
-    });
+    RawServer server(
+        [](const RawConnection& c) {
+            // "GET /par/<thread>/<index> HTTP/1.0"
+            const std::string& head = c.Head();
+            const auto start = head.find("/par/") + 5;
+            const auto slash = head.find('/', start);
+            const std::string t = head.substr(start, slash - start);
+            const std::string i = head.substr(slash + 1, head.find(' ', slash) - slash - 1);
+            const std::string cookie = headerValue(head, "Cookie");
+            const std::string body = "body " + t + " " + i + " cookie[" + (cookie == "<absent>" ? "" : cookie) + "]";
+            c.Send("HTTP/1.0 200 OK\r\nSet-Cookie: t" + t + "=" + i + "; Path=/par/" + t +
+                   "\r\nContent-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body);
+        },
+        /*concurrent=*/true);
     std::atomic<int> heard{0};
     CookieStore::Instance().SetReceivedListener([&](const Cookie&) { ++heard; });
 
     std::vector<std::vector<std::string>> bodies(threads);
     std::vector<std::thread> workers;
+    workers.reserve(threads);
     for (int t = 0; t < threads; ++t) {
         workers.emplace_back([&, t] {
             for (int i = 0; i < perThread; ++i)

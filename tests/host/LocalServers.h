@@ -2,7 +2,9 @@
 // Servers the fetch tests talk to: all on 127.0.0.1, a free port, stopped by
 // their destructors. HttpTestServer answers through cpp-httplib; RawServer
 // writes bytes by hand for the answers a well-behaved server never gives
-// (stalls, truncated bodies, bodies without a length).
+// (stalls, truncated bodies, bodies without a length), and serves the
+// many-threads test, where the whole server must be visible to ThreadSanitizer
+// (Debian's cpp-httplib is a prebuilt library it cannot see into).
 #include <httplib.h>
 
 #include <netinet/in.h>
@@ -113,7 +115,10 @@ class RawServer {
 public:
     using Handler = std::function<void(const RawConnection&)>;
 
-    explicit RawServer(Handler handler) : m_handler(std::move(handler)) {
+    // `concurrent`: each connection gets its own thread (the handler must then be
+    // thread-safe); otherwise connections are answered one after the other.
+    explicit RawServer(Handler handler, bool concurrent = false)
+        : m_handler(std::move(handler)), m_concurrent(concurrent) {
         m_listen = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
         sockaddr_in addr{};
         addr.sin_family = AF_INET;
@@ -133,6 +138,8 @@ public:
         }
         m_cv.notify_all();
         m_thread.join();
+        for (std::thread& t : m_connections)
+            t.join();
         ::close(m_listen);
     }
     RawServer(const RawServer&) = delete;
@@ -170,16 +177,23 @@ private:
             const int fd = ::accept4(m_listen, nullptr, nullptr, SOCK_CLOEXEC);
             if (fd < 0)
                 continue;
-            const std::string head = ReadHead(fd);
-            {
-                std::lock_guard lock(m_mutex);
-                m_heads.push_back(head);
-            }
-            RawConnection connection(fd, head, [this](std::chrono::milliseconds limit) { return WaitForRelease(limit); });
-            m_handler(connection);
-            ::shutdown(fd, SHUT_RDWR);
-            ::close(fd);
+            if (m_concurrent)
+                m_connections.emplace_back([this, fd] { Answer(fd); });
+            else
+                Answer(fd);
         }
+    }
+
+    void Answer(int fd) {
+        const std::string head = ReadHead(fd);
+        {
+            std::lock_guard lock(m_mutex);
+            m_heads.push_back(head);
+        }
+        RawConnection connection(fd, head, [this](std::chrono::milliseconds limit) { return WaitForRelease(limit); });
+        m_handler(connection);
+        ::shutdown(fd, SHUT_RDWR);
+        ::close(fd);
     }
 
     bool WaitForRelease(std::chrono::milliseconds limit) {
@@ -207,6 +221,8 @@ private:
     }
 
     Handler m_handler;
+    bool m_concurrent = false;
+    std::vector<std::thread> m_connections;  // touched by the accepting thread only, then joined
     int m_listen = -1;
     int m_port = 0;
     std::thread m_thread;
