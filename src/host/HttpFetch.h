@@ -39,4 +39,4 @@ void SetMaxBodyForTesting(std::size_t bytes);
 // Walkers and harvesters fetch through this, so tests can answer from fixtures.
 using FetchFunction = std::function<Bytes(std::string_view address)>;
 
-}  // namespace rongfan
+} // namespace rongfan
