@@ -72,7 +72,8 @@ TEST(BrokenLinks, EveryAppendedLineReadsBackAsOneLine) {
         c.walker(context);
         const ItemIdBuffer &buffer = context.state->ItemIds();
         EXPECT_EQ(buffer.Lines(), c.lines);
-        const TextList readBack = SplitText(buffer.Text(), "\r\n");
+        const std::string text = buffer.Text();
+        const TextList readBack = SplitText(text, "\r\n");
         EXPECT_EQ(std::vector<std::string>(readBack.Pieces().begin(), readBack.Pieces().end()), c.lines);
     }
 }
