@@ -10,7 +10,7 @@ namespace {
 
 TEST(ItemIdBuffer, SkipsOnlyIdenticalAndEmptyLines) {
     const struct {
-        const char *name;
+        const char* name;
         std::vector<std::string> appends;
         std::string text;
     } cases[] = {
@@ -23,10 +23,10 @@ TEST(ItemIdBuffer, SkipsOnlyIdenticalAndEmptyLines) {
          "http://detail.tmall.com/item.htm?id=5\r\n5\r\n"},
         {"lines_joined_do_not_make_a_line", {"1", "2", "1\r\n2"}, "1\r\n2\r\n1\r\n2\r\n"},
     };
-    for (const auto &c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         ItemIdBuffer buffer;
-        for (const std::string &line : c.appends)
+        for (const std::string& line : c.appends)
             buffer.AppendUnique(line);
         EXPECT_EQ(buffer.Text(), c.text);
     }
@@ -43,5 +43,5 @@ TEST(ItemIdBuffer, ClearForgetsTheIndexToo) {
     EXPECT_EQ(buffer.Lines(), std::vector<std::string>{"1"});
 }
 
-} // namespace
-} // namespace rongfan
+}  // namespace
+}  // namespace rongfan
