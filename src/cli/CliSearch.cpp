@@ -138,12 +138,14 @@ CliExit RunCliSearch(const CliOptions& options, CliProgress& progress) {
     SearchContext harvest = context;
     harvest.fetch = [](std::string_view address) { return HttpFetch(address); };
     RunHarvester(harvest);
-    progress.Update("items harvested: " + std::to_string(window->RowCount()) + "/" + std::to_string(total));
     progress.Finish();
 
     const FetchFunction fetch = [](std::string_view address) { return HttpFetch(address); };
     const ReportOutcome report = ExportReport(*window, options.outFolder, fetch, false);
-    if (report.status == ReportOutcome::Status::NothingToSave) return CliExit::SearchFailed;
+    if (report.status == ReportOutcome::Status::NothingToSave) {
+        progress.Message("the search found no item: " + GbkToUtf8(window->Status()));
+        return CliExit::SearchFailed;
+    }
 
     bool ok = report.status == ReportOutcome::Status::Written;
     if (ok) progress.Status("report written: " + report.path);
