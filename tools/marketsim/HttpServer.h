@@ -23,6 +23,7 @@ namespace rongfan::marketsim {
 struct ParsedHead {
     std::string method, target, version, host, cookie, contentType;
     std::size_t contentLength = 0;
+    bool expectContinue = false;
 };
 std::optional<ParsedHead> ParseRequestHead(std::string_view head);
 // Splits an absolute ("http://host:port/p?q") or origin-form ("/p?q") target into the request's
