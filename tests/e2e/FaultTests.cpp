@@ -85,3 +85,48 @@ INSTANTIATE_TEST_SUITE_P(Cli, Faults, ::testing::ValuesIn(allRuns()), runName);
 
 } // namespace
 } // namespace rongfan::testing
+
+namespace rongfan::testing {
+namespace {
+
+// One step of the search that never gets an answer: the exit code and the
+// words that tell the user which step failed and why.
+TEST(StepWithoutAnswers, SaysWhichStepFailed) {
+    const struct {
+        const char *name;
+        std::vector<std::string> options;
+        int exit;
+        std::string says;
+    } cases[] = {
+        {"search page dropped", {"--drop", "1", "--fault-on", "/search.htm"}, 3, "did not answer (3 attempts)"},
+        {"search page an error page",
+         {"--error500", "1", "--fault-on", "/search.htm"},
+         3,
+         "is not a shop's result page"},
+        {"result pages dropped",
+         {"--drop", "1", "--fault-on", "asynSearch"},
+         4,
+         "1 of 1 result-page requests got no answer"},
+        {"item pages dropped",
+         {"--drop", "1", "--fault-on", "item.htm"},
+         0,
+         "warning: 50 of 50 items came without their item page"},
+        {"services dropped",
+         {"--drop", "1", "--fault-on", "count.taobao.com"},
+         0,
+         "warning: some values may be missing"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        const FaultCase fault{c.name, c.options, "", {c.exit}};
+        const FaultOutcome o =
+            RunFault({RONGFAN_CLI, RONGFAN_CLI_HOOKS, RONGFAN_MARKETSIM}, fault, "taobao-async", Seed, Deadline);
+        ASSERT_TRUE(o.Completed());
+        EXPECT_EQ(o.cli.exitCode, c.exit) << o.cli.err;
+        EXPECT_NE(o.cli.err.find(c.says), std::string::npos) << o.cli.err;
+        EXPECT_EQ(o.RowsLost(), 0);
+    }
+}
+
+} // namespace
+} // namespace rongfan::testing
