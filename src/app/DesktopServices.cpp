@@ -1,0 +1,123 @@
+#include "app/DesktopServices.h"
+
+#include <QDateTime>
+#include <QDesktopServices>
+#include <QMetaObject>
+#include <QNetworkCookie>
+#include <QNetworkProxy>
+#include <QUrl>
+#include <QWebEngineCookieStore>
+#include <QWebEngineProfile>
+#include <cstdlib>
+#include <mutex>
+
+#include "app/QtGbk.h"
+#include "host/CookieStore.h"
+#include "host/Host.h"
+
+namespace rongfan {
+
+void InstallDesktopHooks() {
+    // Addresses go to the shell unchanged, as the list holds them.
+    SetOpenInBrowserHook([](const std::string& address) {
+        QDesktopServices::openUrl(QUrl(FromGbk(address), QUrl::TolerantMode));
+    });
+    SetOpenWithShellHook([](const std::string& path) {
+        QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(path)));
+    });
+    // The browser keeps no HTTP cache at all, so every search sees fresh pages
+    // and there are never cached pages to delete. (Clearing Chromium's cache
+    // just before a navigation can leave that navigation hanging for good.)
+    QWebEngineProfile* profile = QWebEngineProfile::defaultProfile();
+    profile->setHttpCacheType(QWebEngineProfile::NoCache);
+    SetClearBrowserCacheHook([](CacheMode mode) {
+        if (mode == CacheMode::Cookies) QWebEngineProfile::defaultProfile()->cookieStore()->deleteAllCookies();
+    });
+}
+
+bool ApplyProxyFromEnvironment() {
+    const char* value = std::getenv("http_proxy");
+    if (!value || !*value) value = std::getenv("HTTP_PROXY");
+    if (!value || !*value) return false;
+    QString text = QString::fromLocal8Bit(value);
+    if (!text.contains(QStringLiteral("://"))) text.prepend(QStringLiteral("http://"));
+    const QUrl url(text);
+    if (url.host().isEmpty()) return false;
+    QNetworkProxy proxy(QNetworkProxy::HttpProxy, url.host(), static_cast<quint16>(url.port(80)), url.userName(),
+                        url.password());
+    QNetworkProxy::setApplicationProxy(proxy);
+    return true;
+}
+
+Cookie CookieFromQt(const QNetworkCookie& cookie) {
+    Cookie out;
+    QString domain = cookie.domain();
+    // Qt writes a domain cookie with a leading dot; a host-only cookie has the
+    // bare host.
+    out.includeSubdomains = domain.startsWith(QLatin1Char('.'));
+    out.domain = domain.toStdString();
+    out.path = cookie.path().isEmpty() ? std::string("/") : cookie.path().toStdString();
+    out.secure = cookie.isSecure();
+    out.httpOnly = cookie.isHttpOnly();
+    out.expires = cookie.isSessionCookie() ? 0 : cookie.expirationDate().toSecsSinceEpoch();
+    out.name = cookie.name().toStdString();
+    out.value = cookie.value().toStdString();
+    return out;
+}
+
+QNetworkCookie CookieToQt(const Cookie& cookie) {
+    QNetworkCookie out(QByteArray::fromStdString(cookie.name), QByteArray::fromStdString(cookie.value));
+    QString domain = QString::fromStdString(cookie.domain);
+    if (cookie.includeSubdomains && !domain.startsWith(QLatin1Char('.'))) domain.prepend(QLatin1Char('.'));
+    out.setDomain(domain);
+    out.setPath(QString::fromStdString(cookie.path.empty() ? std::string("/") : cookie.path));
+    out.setSecure(cookie.secure);
+    out.setHttpOnly(cookie.httpOnly);
+    if (cookie.expires != 0) out.setExpirationDate(QDateTime::fromSecsSinceEpoch(cookie.expires));
+    return out;
+}
+
+// What a fetch thread posts through. The listener holds it; the bridge clears
+// the target when it goes, so a late fetch posts nothing.
+struct CookieBridge::Relay {
+    std::mutex mutex;
+    CookieBridge* target = nullptr;
+};
+
+CookieBridge::CookieBridge(QWebEngineCookieStore* browserStore, QObject* parent)
+    : QObject(parent), m_browserStore(browserStore), m_relay(std::make_shared<Relay>()) {
+    m_relay->target = this;
+    connect(m_browserStore, &QWebEngineCookieStore::cookieAdded, this,
+            [](const QNetworkCookie& cookie) { CookieStore::Instance().Add(CookieFromQt(cookie)); });
+    connect(m_browserStore, &QWebEngineCookieStore::cookieRemoved, this, [](const QNetworkCookie& cookie) {
+        const Cookie gone = CookieFromQt(cookie);
+        CookieStore::Instance().Remove(gone.domain, gone.path, gone.name);
+    });
+    std::shared_ptr<Relay> relay = m_relay;
+    CookieStore::Instance().SetReceivedListener([relay](const Cookie& cookie) {
+        std::lock_guard lock(relay->mutex);
+        if (!relay->target) return;
+        CookieBridge* target = relay->target;
+        QMetaObject::invokeMethod(
+            target,
+            [target, cookie] {
+                QString host = QString::fromStdString(cookie.domain);
+                while (host.startsWith(QLatin1Char('.'))) host.remove(0, 1);
+                const QUrl origin(QStringLiteral("%1://%2/").arg(
+                    cookie.secure ? QStringLiteral("https") : QStringLiteral("http"), host));
+                QNetworkCookie browserCookie = CookieToQt(cookie);
+                // Without a domain the browser keeps it for the origin's host only.
+                if (!cookie.includeSubdomains) browserCookie.setDomain(QString());
+                target->m_browserStore->setCookie(browserCookie, origin);
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+CookieBridge::~CookieBridge() {
+    CookieStore::Instance().SetReceivedListener(nullptr);
+    std::lock_guard lock(m_relay->mutex);
+    m_relay->target = nullptr;
+}
+
+}  // namespace rongfan
