@@ -63,7 +63,7 @@ TEST_P(Faults, EndClearlyAndKeepEveryHarvestedRow) {
 
 // A healthy shop of every layout: all its rows, and no warning of a loss.
 TEST(HealthyShops, EveryLayoutWithoutAWarning) {
-    const FaultCase none{"no fault", {}, "", {0}, false, true, true};
+    const FaultCase none{.name = "no fault", .exits = {0}, .lossless = true};
     for (const std::string &kind : AllShopKinds()) {
         SCOPED_TRACE(kind);
         const FaultOutcome o =
@@ -118,7 +118,7 @@ TEST(StepWithoutAnswers, SaysWhichStepFailed) {
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
-        const FaultCase fault{c.name, c.options, "", {c.exit}};
+        const FaultCase fault{.name = c.name, .marketOptions = c.options, .exits = {c.exit}};
         const FaultOutcome o =
             RunFault({RONGFAN_CLI, RONGFAN_CLI_HOOKS, RONGFAN_MARKETSIM}, fault, "taobao-async", Seed, Deadline);
         ASSERT_TRUE(o.Completed());
