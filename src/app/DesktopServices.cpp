@@ -25,12 +25,13 @@ void InstallDesktopHooks() {
     SetOpenWithShellHook([](const std::string& path) {
         QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(path)));
     });
+    // The browser keeps no HTTP cache at all, so every search sees fresh pages
+    // and there are never cached pages to delete. (Clearing Chromium's cache
+    // just before a navigation can leave that navigation hanging for good.)
+    QWebEngineProfile* profile = QWebEngineProfile::defaultProfile();
+    profile->setHttpCacheType(QWebEngineProfile::NoCache);
     SetClearBrowserCacheHook([](CacheMode mode) {
-        QWebEngineProfile* profile = QWebEngineProfile::defaultProfile();
-        if (mode == CacheMode::TemporaryFiles)
-            profile->clearHttpCache();
-        else
-            profile->cookieStore()->deleteAllCookies();
+        if (mode == CacheMode::Cookies) QWebEngineProfile::defaultProfile()->cookieStore()->deleteAllCookies();
     });
 }
 
