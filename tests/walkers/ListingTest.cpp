@@ -54,7 +54,11 @@ TEST(StartListing, ChoosesTheWalkerAndRunsItOnAWorker) {
         };
         StartListing(context);
         ASSERT_TRUE(waitForWorker(context));
-        EXPECT_EQ(Recorder(context).harvestArmed, 1);
+        {
+            // The worker wrote it under the window's lock; the reference count it dropped orders nothing.
+            std::lock_guard lock(Recorder(context).m);
+            EXPECT_EQ(Recorder(context).harvestArmed, 1);
+        }
         const std::vector<std::string> fetches = market.Fetches();
         if (c.firstFetch.empty()) {
             EXPECT_TRUE(fetches.empty());
