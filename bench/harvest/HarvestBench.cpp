@@ -1,5 +1,11 @@
 // The harvesters' own work per item, without any network: every fetch answers
 // at once from memory with pages shaped and sized like the marketplace's.
+//
+// With pages of this size glibc's malloc may hand the top of its heap back to
+// the kernel after every item (its default trim threshold is 128 KiB), and on a
+// virtual machine that can cost more than the harvesting itself; the figures
+// then jump with the item count. To see the harvester's own cost, run with
+//   GLIBC_TUNABLES=glibc.malloc.trim_threshold=67108864
 #include <benchmark/benchmark.h>
 
 #include <memory>

@@ -25,7 +25,9 @@ Options:
                   keys index, title, price, collections, deals30, received30,
                   reviews, url, picture; every value a UTF-8 string
   --csv FILE      also write the rows as CSV: UTF-8 with a byte-order mark, a
-                  header line of the nine column titles, RFC 4180 quoting
+                  header line of the nine column titles, RFC 4180 quoting; a
+                  text a spreadsheet would run as a formula (=, +, -, @ first)
+                  gets a leading apostrophe
   -q, --quiet     no progress or status lines on standard error
   -h, --help      show this text
 

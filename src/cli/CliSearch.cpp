@@ -1,5 +1,6 @@
 #include "cli/CliSearch.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
@@ -49,6 +50,32 @@ bool writeOutput(const std::string& file, const std::string& bytes, const char* 
     return written.ok;
 }
 
+// Requests of one step, how many came back with nothing (a failed fetch:
+// dropped, stalled, refused, or an empty answer) and how many answers held no
+// item link at all (every result page of a shop lists items; an error page or
+// an answer cut before its first item does not).
+struct RequestCount {
+    int asked = 0;
+    int unanswered = 0;
+    int withoutItems = 0;
+
+    Bytes Fetch(std::string_view address) {
+        Bytes body = HttpFetch(address);
+        ++asked;
+        if (body.empty()) ++unanswered;
+        const Text text = BytesToText(body);
+        // A render error is an answer of its own: the walk goes on with the ordinary pages.
+        if (!ContainsText(text, "item.htm?id=") && !ContainsText(text, "default render error")) ++withoutItems;
+        return body;
+    }
+    // "; 3 of 40 result-page requests got no answer", or nothing when all were answered.
+    std::string Unanswered(const std::string& what) const {
+        if (unanswered == 0) return {};
+        return "; " + std::to_string(unanswered) + " of " + std::to_string(asked) + " " + what +
+               " requests got no answer (the marketplace or the network failed)";
+    }
+};
+
 }  // namespace
 
 CliExit RunCliSearch(const CliOptions& options, CliProgress& progress) {
@@ -91,10 +118,26 @@ CliExit RunCliSearch(const CliOptions& options, CliProgress& progress) {
     // Capture and walk; a walker's redirect sends the search back here.
     int recaptures = 0;
     CliWindow::Requests requests;
+    RequestCount walkRequests;
     for (;;) {
         const std::string searchUrl = state->SearchUrl();
-        const std::string page = NormaliseCapturedPage(BytesToText(HttpFetch(searchUrl)));
+        // A browser waits on the page while the user looks at it; without one, a
+        // dropped connection or an error page gets a few more tries before the
+        // page counts as not captured.
+        std::string page;
+        int unanswered = 0;
+        for (int attempt = 1; attempt <= CaptureAttempts && !IsCapturedPage(page); ++attempt) {
+            const Bytes body = HttpFetch(searchUrl);
+            if (body.empty()) ++unanswered;
+            page = NormaliseCapturedPage(BytesToText(body));
+        }
         if (!IsCapturedPage(page)) {
+            if (unanswered == CaptureAttempts) {
+                progress.Message("the search page " + GbkToUtf8(searchUrl) + " did not answer (" +
+                                 std::to_string(CaptureAttempts) +
+                                 " attempts): the marketplace or the network failed, try again later");
+                return CliExit::NotCaptured;
+            }
             progress.Message("the search page " + GbkToUtf8(searchUrl) +
                              " is not a shop's result page: log in to the marketplace in a browser, export its "
                              "cookies and pass them with --cookies");
@@ -110,8 +153,8 @@ CliExit RunCliSearch(const CliOptions& options, CliProgress& progress) {
         }
         SearchContext walk = context;
         auto pages = std::make_shared<int>(0);
-        walk.fetch = [pages, &progress](std::string_view address) {
-            Bytes body = HttpFetch(address);
+        walk.fetch = [pages, &progress, &walkRequests](std::string_view address) {
+            Bytes body = walkRequests.Fetch(address);
             progress.Update("pages walked: " + std::to_string(++*pages));
             return body;
         };
@@ -129,25 +172,46 @@ CliExit RunCliSearch(const CliOptions& options, CliProgress& progress) {
     }
     if (!requests.harvest) {
         progress.Finish();
-        progress.Message("the walk through the shop's result pages failed: " + GbkToUtf8(window->Status()));
+        progress.Message("the walk through the shop's result pages failed: " + GbkToUtf8(window->Status()) +
+                         walkRequests.Unanswered("result-page"));
         return CliExit::SearchFailed;
     }
 
     const std::size_t total = state->ItemIds().LineCount();
     window->SetHarvestTotal(total);
     SearchContext harvest = context;
-    harvest.fetch = [](std::string_view address) { return HttpFetch(address); };
+    RequestCount harvestRequests;
+    harvest.fetch = [&harvestRequests](std::string_view address) { return harvestRequests.Fetch(address); };
     RunHarvester(harvest);
-    progress.Update("items harvested: " + std::to_string(window->RowCount()) + "/" + std::to_string(total));
     progress.Finish();
 
     const FetchFunction fetch = [](std::string_view address) { return HttpFetch(address); };
     const ReportOutcome report = ExportReport(*window, options.outFolder, fetch, false);
-    if (report.status == ReportOutcome::Status::NothingToSave) return CliExit::SearchFailed;
+    if (report.status == ReportOutcome::Status::NothingToSave) {
+        progress.Message("the search found no item: " + GbkToUtf8(window->Status()) +
+                         walkRequests.Unanswered("result-page"));
+        return CliExit::SearchFailed;
+    }
+
+    // A run that lost answers on the way still saves what it has, and says what is missing.
+    const std::vector<ResultCells> rows = window->Rows();
+    if (walkRequests.withoutItems > 0)
+        progress.Message("warning: the list may miss items: " + std::to_string(walkRequests.withoutItems) + " of " +
+                         std::to_string(walkRequests.asked) + " result pages fetched held no item" +
+                         walkRequests.Unanswered("result-page"));
+    const auto withoutPage = std::count_if(rows.begin(), rows.end(), [](const ResultCells& row) {
+        return row[static_cast<std::size_t>(ResultColumn::Title)].empty();
+    });
+    if (withoutPage > 0)
+        progress.Message("warning: " + std::to_string(withoutPage) + " of " + std::to_string(rows.size()) +
+                         " items came without their item page (removed, blocked, or the login ran out): their "
+                         "rows hold only the number and the address" +
+                         harvestRequests.Unanswered("item-page and service"));
+    else if (harvestRequests.unanswered > 0)
+        progress.Message("warning: some values may be missing" + harvestRequests.Unanswered("item-page and service"));
 
     bool ok = report.status == ReportOutcome::Status::Written;
     if (ok) progress.Status("report written: " + report.path);
-    const std::vector<ResultCells> rows = window->Rows();
     if (!options.jsonFile.empty()) ok = writeOutput(options.jsonFile, RowsToJson(rows), "JSON", progress) && ok;
     if (!options.csvFile.empty()) ok = writeOutput(options.csvFile, RowsToCsv(rows), "CSV", progress) && ok;
     return ok ? CliExit::Done : CliExit::Failed;

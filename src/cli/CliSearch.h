@@ -8,6 +8,8 @@ namespace rongfan {
 
 // How often a walker's redirect may send the search back to the capture in one run.
 inline constexpr int MaxRecaptures = 3;
+// Fetches of the search page before it counts as not captured.
+inline constexpr int CaptureAttempts = 3;
 
 CliExit RunCliSearch(const CliOptions& options, CliProgress& progress);
 

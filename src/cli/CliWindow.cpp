@@ -24,6 +24,17 @@ void CliWindow::SetStatus(std::string_view text) {
     m_progress.Status(GbkToUtf8(text));
 }
 
+void CliWindow::UnlockSearch() {
+    std::size_t done = 0;
+    std::size_t total = 0;
+    {
+        std::lock_guard lock(m_mutex);
+        done = m_rows.size();
+        total = m_total;
+    }
+    m_progress.Update("items harvested: " + std::to_string(done) + "/" + std::to_string(total));
+}
+
 void CliWindow::RemoveAllRows() {
     std::lock_guard lock(m_mutex);
     m_rows.clear();

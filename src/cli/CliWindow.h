@@ -23,7 +23,7 @@ public:
     void SetShopAddress(std::string_view text) override;
     void SetStatus(std::string_view text) override;
     void LockSearch() override {}
-    void UnlockSearch() override {}
+    void UnlockSearch() override;  // the harvest's end: the final n/total
     void RemoveAllRows() override;
     int AppendRow(std::string_view cell0) override;
     void SetCell(int row, int column, std::string_view text) override;

@@ -13,7 +13,8 @@ namespace rongfan {
 std::string RowsToJson(const std::vector<ResultCells>& rows);
 
 // A byte-order mark, a header line of the nine column titles, then one line
-// per row; fields quoted as RFC 4180 asks, lines ended by CR LF.
+// per row; fields quoted as RFC 4180 asks, lines ended by CR LF. A field that a
+// spreadsheet would take for a formula gets a leading apostrophe.
 std::string RowsToCsv(const std::vector<ResultCells>& rows);
 
 }  // namespace rongfan

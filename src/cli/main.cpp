@@ -9,9 +9,19 @@
 #include "cli/CliSearch.h"
 #include "host/HttpFetch.h"
 
+#ifdef RONGFAN_TEST_HOOKS
+#include <chrono>
+#include <cstdlib>
+#endif
+
 int main(int argc, char** argv) {
     using namespace rongfan;
     InitHttp();
+#ifdef RONGFAN_TEST_HOOKS
+    // Only the build the fault tests run: they stall a server for seconds, not for the minute a user's run waits.
+    if (const char* stall = std::getenv("RONGFAN_STALL_TIMEOUT_MS"))
+        SetStallTimeoutForTesting(std::chrono::milliseconds(std::atoll(stall)));
+#endif
     const std::vector<std::string> arguments(argv + 1, argv + argc);
     const ParsedOptions parsed = ParseCliOptions(arguments);
     if (!parsed.options) {

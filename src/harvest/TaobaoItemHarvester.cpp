@@ -57,12 +57,12 @@ void harvestItem(const SearchContext& context, int number, std::string_view item
     const int row = window.AppendRow(NumberToText(number));
     const std::string& titleEnd = RF_GBK("-淘宝网</title>");
 
-    const std::optional<Text> fetched = FetchItemPage(context, itemAddress("http://", itemId), titleEnd);
+    std::optional<Text> fetched = FetchItemPage(context, itemAddress("http://", itemId), titleEnd);
     if (!fetched) {
         window.SetCell(row, column(ResultColumn::Url), itemAddress("https://", itemId));
         return;
     }
-    const Text& page = *fetched;
+    Text page = std::move(*fetched);
 
     // The page was accepted for holding the title's end, so the title is always written.
     window.SetCell(row, column(ResultColumn::Title), CutText(page, "<title>", titleEnd));
@@ -72,14 +72,15 @@ void harvestItem(const SearchContext& context, int number, std::string_view item
     harvestDetailSkip(context, row, page);
 
     // A rate counter written with apostrophes reads from here on like one
-    // written with double quotes.
-    const Text rewritten =
-        ReplaceText(ReplaceText(page, LooseRateMarker, RateMarker, MatchMode::AsciiCaseInsensitive), "',", "\"");
-    harvestReviews(context, row, rewritten, itemId);
+    // written with double quotes. Each pass replaces the page, so no more than
+    // two copies of it are held at once.
+    page = ReplaceText(page, LooseRateMarker, RateMarker, MatchMode::AsciiCaseInsensitive);
+    page = ReplaceText(page, "',", "\"");
+    harvestReviews(context, row, page, itemId);
 
     window.SetCell(row, column(ResultColumn::Url), itemAddress("https://", itemId));
 
-    if (const auto thumbnail = CutIfFound(rewritten, "tb-pic tb-s50", "_50x50.jpg"))
+    if (const auto thumbnail = CutIfFound(page, "tb-pic tb-s50", "_50x50.jpg"))
         window.SetCell(row, column(ResultColumn::Picture),
                        "http://" + std::string(SplitPiece(*thumbnail, ThumbnailMarker, 2)));
 }

@@ -11,12 +11,12 @@
 namespace rongfan {
 
 struct Cookie {
-    std::string domain;      // ".taobao.com" matches subdomains; "a.taobao.com" matches that host only
+    std::string domain; // ".taobao.com" matches subdomains; "a.taobao.com" matches that host only
     bool includeSubdomains = false;
     std::string path = "/";
     bool secure = false;
     bool httpOnly = false;
-    std::int64_t expires = 0;  // seconds since the epoch, 0 for a session cookie
+    std::int64_t expires = 0; // seconds since the epoch, 0 for a session cookie
     std::string name;
     std::string value;
 };
@@ -30,28 +30,28 @@ bool CookiePathMatches(std::string_view cookiePath, std::string_view requestPath
 
 class CookieStore {
 public:
-    static CookieStore& Instance();
+    static CookieStore &Instance();
 
     // Replaces one with the same domain, path and name; as in the browser, "a.com"
     // (that host only) and ".a.com" (with subdomains) are different domains. A cookie whose expiry has
     // passed removes that one instead. A cookie with an empty name or domain, or with
     // control characters (they would break the Cookie header and cookies.txt), is ignored.
     // The domain is kept lower-case, with a leading dot exactly when it includes subdomains.
-    void Add(const Cookie& cookie);
+    void Add(const Cookie &cookie);
     // `domain` as stored: with its leading dot for a cookie that includes subdomains.
     void Remove(std::string_view domain, std::string_view path, std::string_view name);
     void Clear();
-    std::vector<Cookie> All() const;  // expired ones left out
+    std::vector<Cookie> All() const; // expired ones left out
 
     // Netscape cookies.txt (what curl and browser export extensions write).
     // Import returns the number of cookies read, or -1 when the file cannot be read.
-    int ImportNetscape(const std::string& path);
-    bool ExportNetscape(const std::string& path) const;
+    int ImportNetscape(const std::string &path);
+    bool ExportNetscape(const std::string &path) const;
 
     // Called (outside the store's lock) for every cookie a fetch receives, so
     // the desktop program can hand it to the browser. A cookie whose `expires` lies in
     // the past tells the browser to delete its copy.
-    using Listener = std::function<void(const Cookie&)>;
+    using Listener = std::function<void(const Cookie &)>;
     void SetReceivedListener(Listener listener);
 
     // Used by HttpFetch: the Cookie header value for an address, and storing a Set-Cookie line.
@@ -68,4 +68,4 @@ private:
     Listener m_listener;
 };
 
-}  // namespace rongfan
+} // namespace rongfan

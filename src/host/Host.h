@@ -15,19 +15,19 @@ std::string RunDirectory();
 
 struct WriteResult {
     bool ok = false;
-    std::string error;  // why it failed, in plain words (UTF-8)
+    std::string error; // why it failed, in plain words (UTF-8)
 };
 // Creates or truncates `path` and writes `bytes`.
-WriteResult WriteWholeFile(const std::string& path, std::string_view bytes);
+WriteResult WriteWholeFile(const std::string &path, std::string_view bytes);
 
 // The desktop program fills these with the desktop's opener; without a hook
 // they run xdg-open, detached, with the address as its one argument (no shell
 // sees it). An empty hook restores that default.
-using OpenHook = std::function<void(const std::string&)>;
+using OpenHook = std::function<void(const std::string &)>;
 void SetOpenInBrowserHook(OpenHook hook);
 void SetOpenWithShellHook(OpenHook hook);
-void OpenInBrowser(const std::string& address);
-void OpenWithShell(const std::string& path);
+void OpenInBrowser(const std::string &address);
+void OpenWithShell(const std::string &path);
 // For tests only: the program the default hooks run instead of xdg-open (empty: xdg-open).
 void SetOpenerProgramForTesting(std::string program);
 
@@ -38,4 +38,4 @@ using ClearCacheHook = std::function<void(CacheMode)>;
 void SetClearBrowserCacheHook(ClearCacheHook hook);
 void ClearBrowserCache(CacheMode mode);
 
-}  // namespace rongfan
+} // namespace rongfan

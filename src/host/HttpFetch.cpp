@@ -16,25 +16,25 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-std::atomic<long long> g_stallMs{std::chrono::duration_cast<std::chrono::milliseconds>(FetchLimits::StallTimeout).count()};
+using std::chrono::milliseconds;
+std::atomic<long long> g_stallMs{std::chrono::duration_cast<milliseconds>(FetchLimits::StallTimeout).count()};
 std::atomic<std::size_t> g_maxBody{FetchLimits::MaxBodyBytes};
 
 struct UrlDeleter {
-    void operator()(CURLU* u) const { curl_url_cleanup(u); }
+    void operator()(CURLU *u) const { curl_url_cleanup(u); }
 };
 using UrlHandle = std::unique_ptr<CURLU, UrlDeleter>;
 
 struct EasyDeleter {
-    void operator()(CURL* e) const { curl_easy_cleanup(e); }
+    void operator()(CURL *e) const { curl_easy_cleanup(e); }
 };
 struct ListDeleter {
-    void operator()(curl_slist* l) const { curl_slist_free_all(l); }
+    void operator()(curl_slist *l) const { curl_slist_free_all(l); }
 };
 
-std::string urlPart(CURLU* u, CURLUPart part) {
-    char* text = nullptr;
-    if (curl_url_get(u, part, &text, 0) != CURLUE_OK || text == nullptr)
-        return {};
+std::string urlPart(CURLU *u, CURLUPart part) {
+    char *text = nullptr;
+    if (curl_url_get(u, part, &text, 0) != CURLUE_OK || text == nullptr) return {};
     std::string out(text);
     curl_free(text);
     return out;
@@ -59,14 +59,15 @@ std::string encodeUnsafe(std::string_view address) {
     return out;
 }
 
-std::string_view cutAtHash(std::string_view address) { return address.substr(0, address.find('#')); }
+std::string_view cutAtHash(std::string_view address) {
+    return address.substr(0, address.find('#'));
+}
 
 // Sets `u` to `address`, resolved against what `u` holds when it is relative.
 // Only http and https are fetched: an address taken from a page must never read a local file.
-bool setAddress(CURLU* u, std::string_view address) {
+bool setAddress(CURLU *u, std::string_view address) {
     const std::string encoded = encodeUnsafe(cutAtHash(address));
-    if (encoded.empty() || curl_url_set(u, CURLUPART_URL, encoded.c_str(), 0) != CURLUE_OK)
-        return false;
+    if (encoded.empty() || curl_url_set(u, CURLUPART_URL, encoded.c_str(), 0) != CURLUE_OK) return false;
     curl_url_set(u, CURLUPART_FRAGMENT, nullptr, 0);
     const std::string scheme = urlPart(u, CURLUPART_SCHEME);
     return (scheme == "http" || scheme == "https") && !urlPart(u, CURLUPART_HOST).empty();
@@ -102,8 +103,8 @@ struct Hop {
     std::size_t maxBody = 0;
 };
 
-size_t onHeader(char* data, size_t size, size_t count, void* user) {
-    auto* hop = static_cast<Hop*>(user);
+size_t onHeader(char *data, size_t size, size_t count, void *user) {
+    auto *hop = static_cast<Hop *>(user);
     const size_t n = size * count;
     hop->lastActivity = Clock::now();
     const std::string_view line = trimLine(std::string_view(data, n));
@@ -121,21 +122,21 @@ size_t onHeader(char* data, size_t size, size_t count, void* user) {
     return n;
 }
 
-size_t onBody(char* data, size_t size, size_t count, void* user) {
-    auto* hop = static_cast<Hop*>(user);
+size_t onBody(char *data, size_t size, size_t count, void *user) {
+    auto *hop = static_cast<Hop *>(user);
     const size_t n = size * count;
     hop->lastActivity = Clock::now();
     if (n > hop->maxBody - hop->body.size()) {
         hop->oversize = true;
-        return 0;  // aborts the transfer
+        return 0; // aborts the transfer
     }
     hop->body.append(data, n);
     return n;
 }
 
 // curl calls this at least once a second, also while nothing arrives.
-int onProgress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
-    const auto* hop = static_cast<Hop*>(user);
+int onProgress(void *user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+    const auto *hop = static_cast<Hop *>(user);
     return Clock::now() - hop->lastActivity > hop->stall ? 1 : 0;
 }
 
@@ -143,29 +144,31 @@ bool isRedirect(long status) {
     return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
 }
 
-}  // namespace
+} // namespace
 
 void InitHttp() {
     static std::once_flag once;
     std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
 }
 
-void SetStallTimeoutForTesting(std::chrono::milliseconds stall) { g_stallMs = stall.count(); }
+void SetStallTimeoutForTesting(std::chrono::milliseconds stall) {
+    g_stallMs = stall.count();
+}
 
-void SetMaxBodyForTesting(std::size_t bytes) { g_maxBody = bytes; }
+void SetMaxBodyForTesting(std::size_t bytes) {
+    g_maxBody = bytes;
+}
 
 Bytes HttpFetch(std::string_view address) {
     InitHttp();
     UrlHandle url(curl_url());
-    if (!url || !setAddress(url.get(), address))
-        return {};
+    if (!url || !setAddress(url.get(), address)) return {};
     std::unique_ptr<CURL, EasyDeleter> easy(curl_easy_init());
-    if (!easy)
-        return {};
+    if (!easy) return {};
 
-    curl_slist* list = nullptr;
-    for (const char* h : {"Accept: */*", "Cache-Control: no-cache", "Pragma: no-cache"}) {
-        curl_slist* grown = curl_slist_append(list, h);
+    curl_slist *list = nullptr;
+    for (const char *h : {"Accept: */*", "Cache-Control: no-cache", "Pragma: no-cache"}) {
+        curl_slist *grown = curl_slist_append(list, h);
         if (!grown) {
             curl_slist_free_all(list);
             return {};
@@ -188,7 +191,7 @@ Bytes HttpFetch(std::string_view address) {
         hop.stall = std::chrono::milliseconds(g_stallMs.load());
         hop.maxBody = g_maxBody.load();
 
-        CURL* e = easy.get();
+        CURL *e = easy.get();
         curl_easy_reset(e);
         curl_easy_setopt(e, CURLOPT_URL, full.c_str());
         curl_easy_setopt(e, CURLOPT_PROTOCOLS_STR, "http,https");
@@ -196,14 +199,13 @@ Bytes HttpFetch(std::string_view address) {
         curl_easy_setopt(e, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_0));
         curl_easy_setopt(e, CURLOPT_USERAGENT, agent.c_str());
         curl_easy_setopt(e, CURLOPT_HTTPHEADER, headers.get());
-        if (!cookies.empty())
-            curl_easy_setopt(e, CURLOPT_COOKIE, cookies.c_str());
+        if (!cookies.empty()) curl_easy_setopt(e, CURLOPT_COOKIE, cookies.c_str());
         curl_easy_setopt(e, CURLOPT_FOLLOWLOCATION, 0L);
         curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
         curl_easy_setopt(e, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L);
         curl_easy_setopt(e, CURLOPT_CONNECTTIMEOUT_MS,
                          static_cast<long>(std::chrono::milliseconds(FetchLimits::ConnectTimeout).count()));
-        if (hop.maxBody > 0)  // refuses an announced oversize body before it arrives
+        if (hop.maxBody > 0) // refuses an announced oversize body before it arrives
             curl_easy_setopt(e, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(hop.maxBody));
         curl_easy_setopt(e, CURLOPT_HEADERFUNCTION, onHeader);
         curl_easy_setopt(e, CURLOPT_HEADERDATA, &hop);
@@ -218,14 +220,12 @@ Bytes HttpFetch(std::string_view address) {
         long status = 0;
         curl_easy_getinfo(e, CURLINFO_RESPONSE_CODE, &status);
 
-        for (const std::string& line : hop.setCookies)
+        for (const std::string &line : hop.setCookies)
             CookieStore::Instance().StoreFromResponse(host, path, line);
 
-        if (hop.oversize || rc == CURLE_FILESIZE_EXCEEDED)
-            return {};
+        if (hop.oversize || rc == CURLE_FILESIZE_EXCEEDED) return {};
         if (isRedirect(status) && !hop.location.empty() && hop.headersComplete) {
-            if (!setAddress(url.get(), hop.location))
-                return {};
+            if (!setAddress(url.get(), hop.location)) return {};
             continue;
         }
         // Whatever the status code; after a read error, what arrived before it.
@@ -234,4 +234,4 @@ Bytes HttpFetch(std::string_view address) {
     return {};
 }
 
-}  // namespace rongfan
+} // namespace rongfan

@@ -17,7 +17,7 @@ struct FetchLimits {
     // No byte for this long ends the transfer with what has arrived.
     static constexpr std::chrono::seconds StallTimeout{60};
     // A body larger than this counts as a failed fetch.
-    static constexpr std::size_t MaxBodyBytes = 64u * 1024u * 1024u;
+    static constexpr std::size_t MaxBodyBytes = std::size_t{64} * 1024 * 1024;
     // More hops than this is a redirect loop: a failed fetch.
     static constexpr int MaxRedirects = 20;
 };
@@ -39,4 +39,4 @@ void SetMaxBodyForTesting(std::size_t bytes);
 // Walkers and harvesters fetch through this, so tests can answer from fixtures.
 using FetchFunction = std::function<Bytes(std::string_view address)>;
 
-}  // namespace rongfan
+} // namespace rongfan

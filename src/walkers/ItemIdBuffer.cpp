@@ -2,7 +2,16 @@
 
 namespace rongfan {
 
+std::string_view ItemIdBuffer::ReadableLine(std::string_view line) {
+    line = line.substr(0, line.find_first_of("\r\n"));
+    std::size_t highRun = 0;
+    while (highRun < line.size() && static_cast<unsigned char>(line[line.size() - 1 - highRun]) >= 0x80) ++highRun;
+    if (highRun % 2 == 1) line.remove_suffix(1);
+    return line;
+}
+
 bool ItemIdBuffer::AppendUnique(std::string_view line) {
+    line = ReadableLine(line);
     if (line.empty()) return false;
     std::lock_guard lock(m_mutex);
     auto [it, inserted] = m_index.emplace(line);

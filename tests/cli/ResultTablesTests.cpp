@@ -36,6 +36,14 @@ TEST(ResultTables, CsvQuotesOnlyWhatNeedsIt) {
         {"bare LF", "a\nb", "\"a\nb\""},
         {"empty", "", ""},
         {"leading blank kept", " x", " x"},
+        {"formula", "=HYPERLINK(\"http://x\")", "\"'=HYPERLINK(\"\"http://x\"\")\""},
+        {"plus formula", "+cmd|' /C calc'!A0", "'+cmd|' /C calc'!A0"},
+        {"at sign", "@SUM(A1)", "'@SUM(A1)"},
+        {"dash word", "-特价-", "'-特价-"},
+        {"tab first", "\tx", "'\tx"},
+        {"negative number stays a number", "-5", "-5"},
+        {"signed decimal stays a number", "+3.50", "+3.50"},
+        {"equals inside", "a=b", "a=b"},
     };
     for (const Case& c : cases) {
         const std::string csv = RowsToCsv({cells({"1", c.cell, "9.90"})});

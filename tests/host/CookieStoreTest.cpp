@@ -26,18 +26,21 @@ std::int64_t utc(int year, int month, int day, int hour, int minute, int second)
     return static_cast<std::int64_t>(timegm(&t));
 }
 
-std::int64_t now() { return static_cast<std::int64_t>(std::time(nullptr)); }
+std::int64_t now() {
+    return static_cast<std::int64_t>(std::time(nullptr));
+}
 
-std::string describe(const Cookie& c) {
+std::string describe(const Cookie &c) {
     std::ostringstream out;
     out << c.domain << (c.includeSubdomains ? " sub " : " host ") << c.path << (c.secure ? " secure" : "")
         << (c.httpOnly ? " httponly" : "") << " exp=" << c.expires << " " << c.name << "=" << c.value;
     return out.str();
 }
 
-std::vector<std::string> describeAll(std::vector<Cookie> cookies) {
+std::vector<std::string> describeAll(const std::vector<Cookie> &cookies) {
     std::vector<std::string> out;
-    for (const Cookie& c : cookies)
+    out.reserve(cookies.size());
+    for (const Cookie &c : cookies)
         out.push_back(describe(c));
     std::sort(out.begin(), out.end());
     return out;
@@ -53,44 +56,44 @@ protected:
         store().SetReceivedListener(nullptr);
         store().Clear();
     }
-    static CookieStore& store() { return CookieStore::Instance(); }
+    static CookieStore &store() { return CookieStore::Instance(); }
 };
 
 TEST(CookieMatching, DomainMatchesItselfAndSubdomainsOnlyWhenAllowed) {
     struct Case {
-        const char* cookieDomain;
+        const char *cookieDomain;
         bool includeSubdomains;
-        const char* host;
+        const char *host;
         bool expected;
     };
     const Case cases[] = {
         {".taobao.com", true, "shop.taobao.com", true},
         {".taobao.com", true, "taobao.com", true},
         {".taobao.com", true, "a.b.taobao.com", true},
-        {".taobao.com", false, "shop.taobao.com", true},  // the dot alone says subdomains
+        {".taobao.com", false, "shop.taobao.com", true}, // the dot alone says subdomains
         {"taobao.com", true, "shop.taobao.com", true},
-        {"taobao.com", false, "shop.taobao.com", false},  // host-only
+        {"taobao.com", false, "shop.taobao.com", false}, // host-only
         {"taobao.com", false, "taobao.com", true},
-        {".taobao.com", true, "nottaobao.com", false},  // a suffix, but not at a dot
+        {".taobao.com", true, "nottaobao.com", false}, // a suffix, but not at a dot
         {".taobao.com", true, "taobao.com.evil.example", false},
         {"item.taobao.com", false, "taobao.com", false},
         {".item.taobao.com", true, "taobao.com", false},
         {".TaoBao.COM", true, "Shop.TAOBAO.com", true},
         {"127.0.0.1", false, "127.0.0.1", true},
-        {".0.0.1", true, "127.0.0.1", false},  // addresses have no subdomains
+        {".0.0.1", true, "127.0.0.1", false}, // addresses have no subdomains
         {"", true, "taobao.com", false},
         {".", true, "taobao.com", false},
         {".taobao.com", true, "", false},
     };
-    for (const Case& c : cases)
+    for (const Case &c : cases)
         EXPECT_EQ(CookieDomainMatches(c.cookieDomain, c.includeSubdomains, c.host), c.expected)
             << c.cookieDomain << (c.includeSubdomains ? " (sub) " : " ") << "vs " << c.host;
 }
 
 TEST(CookieMatching, PathMatchesAtSlashBoundaries) {
     struct Case {
-        const char* cookiePath;
-        const char* requestPath;
+        const char *cookiePath;
+        const char *requestPath;
         bool expected;
     };
     const Case cases[] = {
@@ -103,11 +106,11 @@ TEST(CookieMatching, PathMatchesAtSlashBoundaries) {
         {"/shop/", "/shop/item.htm", true},
         {"/shop/", "/shop", false},
         {"/shop/item", "/shop", false},
-        {"/Shop", "/shop", false},  // paths are case-sensitive
+        {"/Shop", "/shop", false}, // paths are case-sensitive
         {"/a/b", "/a/b/c/d", true},
         {"/a/b", "/a/bc/d", false},
     };
-    for (const Case& c : cases)
+    for (const Case &c : cases)
         EXPECT_EQ(CookiePathMatches(c.cookiePath, c.requestPath), c.expected)
             << c.cookiePath << " vs " << c.requestPath;
 }
@@ -115,10 +118,10 @@ TEST(CookieMatching, PathMatchesAtSlashBoundaries) {
 TEST_F(CookieStoreTest, SetCookieLinesBecomeCookies) {
     const std::int64_t in2100 = utc(2100, 6, 9, 10, 18, 14);
     struct Case {
-        const char* host;
-        const char* requestPath;
+        const char *host;
+        const char *requestPath;
         std::string line;
-        std::optional<Cookie> expected;  // nullopt: rejected
+        std::optional<Cookie> expected; // nullopt: rejected
     };
     const auto cookie = [](std::string domain, std::string path, std::string name, std::string value) {
         Cookie c;
@@ -139,7 +142,7 @@ TEST_F(CookieStoreTest, SetCookieLinesBecomeCookies) {
         {"shop.taobao.com", "/dir/sub/", "a=1", cookie("shop.taobao.com", "/dir/sub", "a", "1")},
         {"Shop.TaoBao.com", "/", "a=1", cookie("shop.taobao.com", "/", "a", "1")},
         {"shop.taobao.com", "/", "a=1; Domain=.taobao.com; Path=/x; Secure; HttpOnly",
-         with(cookie(".taobao.com", "/x", "a", "1"), [](Cookie& c) { c.secure = c.httpOnly = true; })},
+         with(cookie(".taobao.com", "/x", "a", "1"), [](Cookie &c) { c.secure = c.httpOnly = true; })},
         {"shop.taobao.com", "/", "a=1; domain=TAOBAO.COM; path=/", cookie(".taobao.com", "/", "a", "1")},
         {"shop.taobao.com", "/", "a=1; Domain=shop.taobao.com", cookie(".shop.taobao.com", "/", "a", "1")},
         {"shop.taobao.com", "/", "a=1; Domain=", cookie("shop.taobao.com", "/", "a", "1")},
@@ -160,13 +163,13 @@ TEST_F(CookieStoreTest, SetCookieLinesBecomeCookies) {
         {"h.example", "/", "", std::nullopt},
         {"h.example", "/", "bad=a\x01b", std::nullopt},
         {"h.example", "/", "a=1; Expires=Wed, 09 Jun 2100 10:18:14 GMT",
-         with(cookie("h.example", "/", "a", "1"), [&](Cookie& c) { c.expires = in2100; })},
+         with(cookie("h.example", "/", "a", "1"), [&](Cookie &c) { c.expires = in2100; })},
         {"h.example", "/", "a=1; expires=Wednesday, 09-Jun-2100 10:18:14 GMT",
-         with(cookie("h.example", "/", "a", "1"), [&](Cookie& c) { c.expires = in2100; })},
+         with(cookie("h.example", "/", "a", "1"), [&](Cookie &c) { c.expires = in2100; })},
         {"h.example", "/", "a=1; Expires=not a date", cookie("h.example", "/", "a", "1")},
         {"h.example", "/", "a=1; Max-Age=soon", cookie("h.example", "/", "a", "1")},
     };
-    for (const Case& c : cases) {
+    for (const Case &c : cases) {
         store().Clear();
         store().StoreFromResponse(c.host, c.requestPath, c.line);
         const auto all = store().All();
@@ -192,7 +195,7 @@ TEST_F(CookieStoreTest, MaxAgeCountsFromNowAndWinsOverExpires) {
 TEST_F(CookieStoreTest, ResponsesReplaceAndDeleteStoredCookies) {
     struct Case {
         std::string line;
-        std::vector<std::string> expected;  // described, sorted
+        std::vector<std::string> expected; // described, sorted
     };
     const std::string original = "h.example host / exp=0 a=old";
     const std::vector<Case> cases = {
@@ -207,7 +210,7 @@ TEST_F(CookieStoreTest, ResponsesReplaceAndDeleteStoredCookies) {
         {"a=wide; Domain=h.example", {".h.example sub / exp=0 a=wide", "h.example host / exp=0 a=old"}},
         {"a=gone; Domain=h.example; Max-Age=0", {"h.example host / exp=0 a=old"}},
     };
-    for (const Case& c : cases) {
+    for (const Case &c : cases) {
         store().Clear();
         store().StoreFromResponse("h.example", "/", "a=old");
         ASSERT_EQ(describeAll(store().All()), std::vector<std::string>{original});
@@ -228,7 +231,7 @@ TEST_F(CookieStoreTest, AddNormalisesAndRejectsCookiesThatWouldCorruptHeaders) {
     };
     struct Case {
         Cookie given;
-        std::optional<std::string> stored;  // described; nullopt: ignored
+        std::optional<std::string> stored; // described; nullopt: ignored
     };
     const std::vector<Case> cases = {
         {make("TaoBao.COM", true, "/", "a", "1"), ".taobao.com sub / exp=0 a=1"},
@@ -245,7 +248,7 @@ TEST_F(CookieStoreTest, AddNormalisesAndRejectsCookiesThatWouldCorruptHeaders) {
         {make(".", true, "/", "a", "1"), std::nullopt},
         {make("h example", false, "/", "a", "1"), std::nullopt},
     };
-    for (const Case& c : cases) {
+    for (const Case &c : cases) {
         store().Clear();
         store().Add(c.given);
         const auto all = store().All();
@@ -286,10 +289,10 @@ TEST_F(CookieStoreTest, HeaderListsMatchingCookiesMostSpecificPathFirst) {
     store().Add({".tmall.com", true, "/", false, false, 0, "tmall", "5"});
     store().Add({"shop.taobao.com", false, "/", false, false, now() + 3600, "later", "6"});
     struct Case {
-        const char* host;
-        const char* path;
+        const char *host;
+        const char *path;
         bool secure;
-        const char* expected;
+        const char *expected;
     };
     const Case cases[] = {
         {"shop.taobao.com", "/search.htm", false, "wide=1; later=6"},
@@ -300,7 +303,7 @@ TEST_F(CookieStoreTest, HeaderListsMatchingCookiesMostSpecificPathFirst) {
         {"detail.tmall.com", "/item.htm", false, "tmall=5"},
         {"example.com", "/", true, ""},
     };
-    for (const Case& c : cases)
+    for (const Case &c : cases)
         EXPECT_EQ(store().HeaderFor(c.host, c.path, c.secure), c.expected) << c.host << c.path;
 }
 
@@ -308,16 +311,16 @@ class CookieFileTest : public CookieStoreTest {
 protected:
     void SetUp() override {
         CookieStoreTest::SetUp();
-        m_dir = std::filesystem::temp_directory_path() /
-                ("rongfan-cookies-" + std::to_string(::getpid()) + "-" +
-                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        m_dir =
+            std::filesystem::temp_directory_path() / ("rongfan-cookies-" + std::to_string(::getpid()) + "-" +
+                                                      ::testing::UnitTest::GetInstance()->current_test_info()->name());
         std::filesystem::create_directories(m_dir);
     }
     void TearDown() override {
         std::filesystem::remove_all(m_dir);
         CookieStoreTest::TearDown();
     }
-    std::string file(const char* name) const { return (m_dir / name).string(); }
+    std::string file(const char *name) const { return (m_dir / name).string(); }
     std::filesystem::path m_dir;
 };
 
@@ -330,7 +333,7 @@ TEST_F(CookieFileTest, ExportThenImportGivesTheSameCookies) {
         {"127.0.0.1", false, "/", false, true, 0, "local", ""},
         {"h.example", false, "/", false, false, later, "gbk", "\xB5\xEA\xC6\xCC"},
     };
-    for (const Cookie& c : cookies)
+    for (const Cookie &c : cookies)
         store().Add(c);
     const auto before = describeAll(store().All());
     ASSERT_EQ(before.size(), cookies.size());
@@ -349,10 +352,16 @@ TEST_F(CookieFileTest, ImportsWhatCurlAndBrowserExtensionsWrite) {
         out << "# Netscape HTTP Cookie File\r\n"
                "# https://curl.se/docs/http-cookies.html\r\n"
                "\r\n"
-               ".taobao.com\tTRUE\t/\tFALSE\t" << l << "\tcookie2\tabc\r\n"
+               ".taobao.com\tTRUE\t/\tFALSE\t"
+            << l
+            << "\tcookie2\tabc\r\n"
                "#HttpOnly_.taobao.com\tTRUE\t/\tTRUE\t0\t_tb_token_\txyz\r\n"
-               "shop.taobao.com\tFALSE\t/search\tFALSE\t" << l << "\tempty\t\n"
-               "shop.taobao.com\tFALSE\t/\tFALSE\t" << l << "\tnovaluefield\n"
+               "shop.taobao.com\tFALSE\t/search\tFALSE\t"
+            << l
+            << "\tempty\t\n"
+               "shop.taobao.com\tFALSE\t/\tFALSE\t"
+            << l
+            << "\tnovaluefield\n"
                "# a comment\tthat\tlooks\tlike\ta\tcookie\tline\n"
                "old.taobao.com\tFALSE\t/\tFALSE\t1000\texpired\tx\n"
                "broken line without tabs\n"
@@ -391,7 +400,7 @@ TEST_F(CookieFileTest, UnreadableOrUnwritableFilesFail) {
 TEST_F(CookieStoreTest, ListenerHearsReceivedCookiesOutsideTheLock) {
     std::vector<std::string> heard;
     std::vector<std::size_t> sizesSeen;
-    store().SetReceivedListener([&](const Cookie& c) {
+    store().SetReceivedListener([&](const Cookie &c) {
         heard.push_back(describe(c));
         // Calling back into the store must not deadlock, and the cookie is already in it.
         sizesSeen.push_back(store().All().size());
@@ -403,9 +412,9 @@ TEST_F(CookieStoreTest, ListenerHearsReceivedCookiesOutsideTheLock) {
 
     ASSERT_EQ(heard.size(), 2u);
     EXPECT_EQ(heard[0], ".taobao.com sub / exp=0 a=1");
-    EXPECT_EQ(heard[1], ".taobao.com sub / exp=1 a=1");  // tells the browser to delete its copy
+    EXPECT_EQ(heard[1], ".taobao.com sub / exp=1 a=1"); // tells the browser to delete its copy
     EXPECT_EQ(sizesSeen, (std::vector<std::size_t>{1, 0}));
 }
 
-}  // namespace
-}  // namespace rongfan
+} // namespace
+} // namespace rongfan

@@ -1,6 +1,6 @@
 // Workers, the program's folder, writing files, the openers and cache clearing.
-#include "host/CookieStore.h"
 #include "host/Host.h"
+#include "host/CookieStore.h"
 
 #include <gtest/gtest.h>
 
@@ -21,7 +21,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string readFile(const fs::path& path) {
+std::string readFile(const fs::path &path) {
     std::ifstream in(path, std::ios::binary);
     std::stringstream text;
     text << in.rdbuf();
@@ -31,14 +31,13 @@ std::string readFile(const fs::path& path) {
 class TempDir {
 public:
     TempDir() {
-        m_path = fs::temp_directory_path() /
-                 ("rongfan-host-" + std::to_string(::getpid()) + "-" +
-                  ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        m_path = fs::temp_directory_path() / ("rongfan-host-" + std::to_string(::getpid()) + "-" +
+                                              ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::remove_all(m_path);
         fs::create_directories(m_path);
     }
     ~TempDir() { fs::remove_all(m_path); }
-    const fs::path& Path() const { return m_path; }
+    const fs::path &Path() const { return m_path; }
 
 private:
     fs::path m_path;
@@ -76,7 +75,7 @@ TEST(WriteWholeFile, CreatesOrTruncatesAndKeepsEveryByte) {
     TempDir tmp;
     const fs::path target = tmp.Path() / "report.html";
     struct Case {
-        const char* name;
+        const char *name;
         std::string bytes;
     };
     const Case cases[] = {
@@ -86,7 +85,7 @@ TEST(WriteWholeFile, CreatesOrTruncatesAndKeepsEveryByte) {
         {"empty content", ""},
         {"large content", std::string(3 * 1024 * 1024 + 7, 'x')},
     };
-    for (const Case& c : cases) {
+    for (const Case &c : cases) {
         const WriteResult r = WriteWholeFile(target.string(), c.bytes);
         EXPECT_TRUE(r.ok) << c.name << ": " << r.error;
         EXPECT_TRUE(r.error.empty()) << c.name;
@@ -99,10 +98,10 @@ TEST(WriteWholeFile, FailsClearlyWhenItCannot) {
     const fs::path readOnlyDir = tmp.Path() / "locked";
     fs::create_directories(readOnlyDir);
     ::chmod(readOnlyDir.c_str(), 0500);
-    const bool root = ::geteuid() == 0;  // root writes anyway, so that case proves nothing then
+    const bool root = ::geteuid() == 0; // root writes anyway, so that case proves nothing then
 
     struct Case {
-        const char* name;
+        const char *name;
         std::string path;
         bool skipAsRoot;
     };
@@ -113,9 +112,8 @@ TEST(WriteWholeFile, FailsClearlyWhenItCannot) {
         {"folder without write permission", (readOnlyDir / "x.html").string(), true},
         {"a device that is full", "/dev/full", false},
     };
-    for (const Case& c : cases) {
-        if (c.skipAsRoot && root)
-            continue;
+    for (const Case &c : cases) {
+        if (c.skipAsRoot && root) continue;
         const WriteResult r = WriteWholeFile(c.path, "some bytes");
         EXPECT_FALSE(r.ok) << c.name;
         EXPECT_FALSE(r.error.empty()) << c.name;
@@ -135,8 +133,8 @@ protected:
     }
 
     // An opener that writes its arguments, one per line, to `out` once it has them all.
-    fs::path writeRecordingOpener(const fs::path& out) const {
-        const fs::path script = m_tmp.Path() / "opener.sh";
+    fs::path writeRecordingOpener(const fs::path &out) const {
+        fs::path script = m_tmp.Path() / "opener.sh";
         std::ofstream(script) << "#!/bin/sh\n"
                                  "{ echo \"$#\"; for a in \"$@\"; do printf '%s\\n' \"$a\"; done; } > '"
                               << out.string() << ".part'\n"
@@ -146,7 +144,7 @@ protected:
     }
 
     // The opener runs detached, so wait for its file (a liveness bound, not a timing check).
-    static std::string awaitFile(const fs::path& path) {
+    static std::string awaitFile(const fs::path &path) {
         for (int i = 0; i < 3000 && !fs::exists(path); ++i)
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
         return readFile(path);
@@ -158,8 +156,8 @@ protected:
 TEST_F(OpenerTest, HooksReceiveTheAddressOrPath) {
     std::vector<std::string> browser;
     std::vector<std::string> shell;
-    SetOpenInBrowserHook([&](const std::string& a) { browser.push_back(a); });
-    SetOpenWithShellHook([&](const std::string& p) { shell.push_back(p); });
+    SetOpenInBrowserHook([&](const std::string &a) { browser.push_back(a); });
+    SetOpenWithShellHook([&](const std::string &p) { shell.push_back(p); });
     OpenInBrowser("http://item.taobao.com/item.htm?id=1");
     OpenWithShell("/home/user/shop.html");
     EXPECT_EQ(browser, std::vector<std::string>{"http://item.taobao.com/item.htm?id=1"});
@@ -170,8 +168,8 @@ TEST_F(OpenerTest, DefaultOpenerGetsTheAddressAsOneArgumentNoShellInBetween) {
     const fs::path out = m_tmp.Path() / "args.txt";
     const fs::path canary = m_tmp.Path() / "canary";
     SetOpenerProgramForTesting(writeRecordingOpener(out).string());
-    const std::string address = "http://shop.example/search.htm?a=1&b=2;touch " + canary.string() +
-                                " $(touch " + canary.string() + ") `touch " + canary.string() + "` 'q\"";
+    const std::string address = "http://shop.example/search.htm?a=1&b=2;touch " + canary.string() + " $(touch " +
+                                canary.string() + ") `touch " + canary.string() + "` 'q\"";
     OpenInBrowser(address);
     EXPECT_EQ(awaitFile(out), "1\n" + address + "\n");
     EXPECT_FALSE(fs::exists(canary));
@@ -196,7 +194,7 @@ TEST(ClearBrowserCache, ClearsTheEngineCookiesAndCallsTheHook) {
         bool cookiesRemain;
     };
     const Case cases[] = {{CacheMode::TemporaryFiles, true}, {CacheMode::Cookies, false}};
-    for (const Case& c : cases) {
+    for (const Case &c : cases) {
         CookieStore::Instance().Clear();
         CookieStore::Instance().Add({".taobao.com", true, "/", false, false, 0, "login", "1"});
         std::vector<CacheMode> heard;
@@ -206,9 +204,9 @@ TEST(ClearBrowserCache, ClearsTheEngineCookiesAndCallsTheHook) {
         EXPECT_EQ(CookieStore::Instance().All().empty(), !c.cookiesRemain);
     }
     SetClearBrowserCacheHook(nullptr);
-    ClearBrowserCache(CacheMode::Cookies);  // no hook registered: the engine's part alone
+    ClearBrowserCache(CacheMode::Cookies); // no hook registered: the engine's part alone
     EXPECT_TRUE(CookieStore::Instance().All().empty());
 }
 
-}  // namespace
-}  // namespace rongfan
+} // namespace
+} // namespace rongfan

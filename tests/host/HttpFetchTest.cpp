@@ -1,8 +1,8 @@
 // HttpFetch against servers inside the test: what it sends, what it returns for
 // every kind of answer, redirects, cookies, proxies and its safety limits.
-#include "host/CookieStore.h"
 #include "host/HttpFetch.h"
 #include "LocalServers.h"
+#include "host/CookieStore.h"
 
 #include <gtest/gtest.h>
 
@@ -19,15 +19,14 @@ using test::RawConnection;
 using test::RawServer;
 using test::ScopedProxyEnv;
 
-std::string headerValue(const std::string& head, const std::string& name) {
+std::string headerValue(const std::string &head, const std::string &name) {
     // Header names compare without case; the first occurrence counts.
     std::string lowerHead = head;
     std::transform(lowerHead.begin(), lowerHead.end(), lowerHead.begin(), ::tolower);
     std::string key = "\r\n" + name + ":";
     std::transform(key.begin(), key.end(), key.begin(), ::tolower);
     const auto at = lowerHead.find(key);
-    if (at == std::string::npos)
-        return "<absent>";
+    if (at == std::string::npos) return "<absent>";
     auto start = at + key.size();
     while (start < head.size() && head[start] == ' ')
         ++start;
@@ -56,9 +55,9 @@ TEST_F(HttpFetchTest, ReturnsTheBodyWhateverTheStatus) {
     };
     const std::vector<Case> cases = {
         {200, "<html>shop page</html>"}, {404, "no such item"}, {500, "server broke"}, {403, "go away"}, {200, ""}};
-    HttpTestServer server([&](httplib::Server& s) {
-        s.Get(R"(/status/(\d+)/(\d+))", [&](const httplib::Request& req, httplib::Response& res) {
-            const Case& c = cases.at(std::stoul(req.matches[2]));
+    HttpTestServer server([&](httplib::Server &s) {
+        s.Get(R"(/status/(\d+)/(\d+))", [&](const httplib::Request &req, httplib::Response &res) {
+            const Case &c = cases.at(std::stoul(req.matches[2]));
             res.status = c.status;
             res.set_content(c.body, "text/html");
         });
@@ -71,11 +70,11 @@ TEST_F(HttpFetchTest, ReturnsTheBodyWhateverTheStatus) {
 }
 
 TEST_F(HttpFetchTest, SendsGetHttp10WithTheAgentAndNoReferrer) {
-    RawServer server([](const RawConnection& c) { c.Send("HTTP/1.0 200 OK\r\nContent-Length: 2\r\n\r\nok"); });
+    RawServer server([](const RawConnection &c) { c.Send("HTTP/1.0 200 OK\r\nContent-Length: 2\r\n\r\nok"); });
     ASSERT_EQ(HttpFetch(server.Base() + "/seen?q=1"), "ok");
     const auto heads = server.Heads();
     ASSERT_EQ(heads.size(), 1u);
-    const std::string& head = heads[0];
+    const std::string &head = heads[0];
     EXPECT_EQ(head.substr(0, head.find("\r\n")), "GET /seen?q=1 HTTP/1.0");
     EXPECT_EQ(headerValue(head, "User-Agent"), FetchUserAgent);
     EXPECT_EQ(headerValue(head, "Accept"), "*/*");
@@ -92,24 +91,19 @@ TEST_F(HttpFetchTest, CutsTheAddressAtItsFirstHash) {
         std::string target;
     };
     const std::vector<Case> cases = {
-        {"/a#b", "/a"},
-        {"/a?x=1#b#c", "/a?x=1"},
-        {"/#", "/"},
-        {"/a?x=#y", "/a?x="},
-        {"#only", "/"},
+        {"/a#b", "/a"}, {"/a?x=1#b#c", "/a?x=1"}, {"/#", "/"}, {"/a?x=#y", "/a?x="}, {"#only", "/"},
     };
-    RawServer server([](const RawConnection& c) { c.Send("HTTP/1.0 200 OK\r\n\r\nfine"); });
-    for (const Case& c : cases)
+    RawServer server([](const RawConnection &c) { c.Send("HTTP/1.0 200 OK\r\n\r\nfine"); });
+    for (const Case &c : cases)
         EXPECT_EQ(HttpFetch(server.Base() + c.suffix), "fine") << c.suffix;
     const auto heads = server.Heads();
     ASSERT_EQ(heads.size(), cases.size());
     for (std::size_t i = 0; i < cases.size(); ++i)
-        EXPECT_EQ(heads[i].substr(0, heads[i].find("\r\n")), "GET " + cases[i].target + " HTTP/1.0")
-            << cases[i].suffix;
+        EXPECT_EQ(heads[i].substr(0, heads[i].find("\r\n")), "GET " + cases[i].target + " HTTP/1.0") << cases[i].suffix;
 }
 
 TEST_F(HttpFetchTest, EncodesSpacesAndGbkBytesInTheAddress) {
-    RawServer server([](const RawConnection& c) { c.Send("HTTP/1.0 200 OK\r\n\r\nfine"); });
+    RawServer server([](const RawConnection &c) { c.Send("HTTP/1.0 200 OK\r\n\r\nfine"); });
     EXPECT_EQ(HttpFetch(server.Base() + "/search?q=\xC5\xAE\xD7\xB0 a%20b"), "fine");
     const auto heads = server.Heads();
     ASSERT_EQ(heads.size(), 1u);
@@ -121,7 +115,7 @@ TEST_F(HttpFetchTest, UnusableAddressesYieldEmptyBytes) {
     const std::vector<std::string> addresses = {
         "", "#fragment", "not an address", "file:///etc/hostname", "ftp://127.0.0.1/x", "http://", "http:///path",
     };
-    for (const std::string& address : addresses)
+    for (const std::string &address : addresses)
         EXPECT_EQ(HttpFetch(address), "") << address;
 }
 
@@ -131,8 +125,8 @@ TEST_F(HttpFetchTest, RefusedConnectionYieldsEmptyBytes) {
 
 TEST_F(HttpFetchTest, FollowsRedirectsOfEveryKind) {
     const std::vector<std::string> kinds = {"absolute", "rooted", "relative", "protocol-relative"};
-    HttpTestServer server([&](httplib::Server& s) {
-        s.Get(R"(/dir/from/(\d+)/([a-z-]+))", [](const httplib::Request& req, httplib::Response& res) {
+    HttpTestServer server([&](httplib::Server &s) {
+        s.Get(R"(/dir/from/(\d+)/([a-z-]+))", [](const httplib::Request &req, httplib::Response &res) {
             const std::string kind = req.matches[2];
             const std::string host = req.get_header_value("Host");
             std::string location;
@@ -148,13 +142,13 @@ TEST_F(HttpFetchTest, FollowsRedirectsOfEveryKind) {
             res.set_header("Location", location);
             res.set_content("moved", "text/plain");
         });
-        s.Get("/landing", [](const httplib::Request&, httplib::Response& res) { res.set_content("landed", "text/plain"); });
-        s.Get("/dir/landing", [](const httplib::Request&, httplib::Response& res) {
-            res.set_content("landed in dir", "text/plain");
-        });
+        s.Get("/landing",
+              [](const httplib::Request &, httplib::Response &res) { res.set_content("landed", "text/plain"); });
+        s.Get("/dir/landing",
+              [](const httplib::Request &, httplib::Response &res) { res.set_content("landed in dir", "text/plain"); });
     });
     for (const int status : {301, 302, 303, 307, 308}) {
-        for (const std::string& kind : kinds) {
+        for (const std::string &kind : kinds) {
             const std::string expected = kind == "relative" ? "landed in dir" : "landed";
             EXPECT_EQ(HttpFetch(server.Base() + "/dir/from/" + std::to_string(status) + "/" + kind), expected)
                 << status << " " << kind;
@@ -163,13 +157,13 @@ TEST_F(HttpFetchTest, FollowsRedirectsOfEveryKind) {
 }
 
 TEST_F(HttpFetchTest, CookieSetOnARedirectReachesTheNextHop) {
-    HttpTestServer server([](httplib::Server& s) {
-        s.Get("/login", [](const httplib::Request&, httplib::Response& res) {
+    HttpTestServer server([](httplib::Server &s) {
+        s.Get("/login", [](const httplib::Request &, httplib::Response &res) {
             res.status = 302;
             res.set_header("Set-Cookie", "session=abc123; Path=/");
             res.set_header("Location", "/home");
         });
-        s.Get("/home", [](const httplib::Request& req, httplib::Response& res) {
+        s.Get("/home", [](const httplib::Request &req, httplib::Response &res) {
             res.set_content("cookie:" + req.get_header_value("Cookie"), "text/plain");
         });
     });
@@ -179,8 +173,8 @@ TEST_F(HttpFetchTest, CookieSetOnARedirectReachesTheNextHop) {
 
 TEST_F(HttpFetchTest, RedirectLoopEndsAsAFailedFetch) {
     std::atomic<int> hits{0};
-    HttpTestServer server([&](httplib::Server& s) {
-        s.Get("/loop", [&](const httplib::Request&, httplib::Response& res) {
+    HttpTestServer server([&](httplib::Server &s) {
+        s.Get("/loop", [&](const httplib::Request &, httplib::Response &res) {
             ++hits;
             res.status = 302;
             res.set_header("Location", "/loop");
@@ -192,22 +186,22 @@ TEST_F(HttpFetchTest, RedirectLoopEndsAsAFailedFetch) {
 }
 
 TEST_F(HttpFetchTest, RedirectWithoutLocationReturnsItsBody) {
-    RawServer server([](const RawConnection& c) { c.Send("HTTP/1.0 302 Found\r\nContent-Length: 5\r\n\r\nstays"); });
+    RawServer server([](const RawConnection &c) { c.Send("HTTP/1.0 302 Found\r\nContent-Length: 5\r\n\r\nstays"); });
     EXPECT_EQ(HttpFetch(server.Base() + "/x"), "stays");
 }
 
 TEST_F(HttpFetchTest, SendsMatchingCookiesAndStoresTheOnesSet) {
-    CookieStore& store = CookieStore::Instance();
+    CookieStore &store = CookieStore::Instance();
     store.Add({"127.0.0.1", false, "/", false, false, 0, "sent", "1"});
     store.Add({"127.0.0.1", false, "/echo", false, false, 0, "deeper", "2"});
     store.Add({"example.com", false, "/", false, false, 0, "otherhost", "x"});
     store.Add({"127.0.0.1", false, "/", true, false, 0, "secureonly", "x"});
     store.Add({"127.0.0.1", false, "/elsewhere", false, false, 0, "otherpath", "x"});
     std::vector<Cookie> heard;
-    store.SetReceivedListener([&](const Cookie& c) { heard.push_back(c); });
+    store.SetReceivedListener([&](const Cookie &c) { heard.push_back(c); });
 
-    HttpTestServer server([](httplib::Server& s) {
-        s.Get("/echo/page", [](const httplib::Request& req, httplib::Response& res) {
+    HttpTestServer server([](httplib::Server &s) {
+        s.Get("/echo/page", [](const httplib::Request &req, httplib::Response &res) {
             res.set_header("Set-Cookie", "fresh=new; Path=/");
             res.set_content(req.get_header_value("Cookie"), "text/plain");
         });
@@ -221,7 +215,7 @@ TEST_F(HttpFetchTest, SendsMatchingCookiesAndStoresTheOnesSet) {
 }
 
 TEST_F(HttpFetchTest, HttpProxyVariableCarriesTheRequest) {
-    RawServer proxy([](const RawConnection& c) { c.Send("HTTP/1.0 200 OK\r\n\r\nvia proxy"); });
+    RawServer proxy([](const RawConnection &c) { c.Send("HTTP/1.0 200 OK\r\n\r\nvia proxy"); });
     ScopedProxyEnv::Set("http_proxy", proxy.Base());
     CookieStore::Instance().Add({".taobao.com", true, "/", false, false, 0, "login", "yes"});
 
@@ -235,7 +229,7 @@ TEST_F(HttpFetchTest, HttpProxyVariableCarriesTheRequest) {
 }
 
 TEST_F(HttpFetchTest, HttpsProxyVariableCarriesSecureRequests) {
-    RawServer proxy([](const RawConnection& c) { c.Send("HTTP/1.1 403 Forbidden\r\nContent-Length: 0\r\n\r\n"); });
+    RawServer proxy([](const RawConnection &c) { c.Send("HTTP/1.1 403 Forbidden\r\nContent-Length: 0\r\n\r\n"); });
     ScopedProxyEnv::Set("https_proxy", proxy.Base());
     EXPECT_EQ(HttpFetch("https://made-up-host.taobao.com/x"), "");
     const auto heads = proxy.Heads();
@@ -245,7 +239,7 @@ TEST_F(HttpFetchTest, HttpsProxyVariableCarriesSecureRequests) {
 }
 
 TEST_F(HttpFetchTest, NoProxyVariableExemptsAHost) {
-    RawServer server([](const RawConnection& c) { c.Send("HTTP/1.0 200 OK\r\n\r\ndirect"); });
+    RawServer server([](const RawConnection &c) { c.Send("HTTP/1.0 200 OK\r\n\r\ndirect"); });
     const std::string deadProxy = "http://127.0.0.1:" + std::to_string(test::RefusingPort());
     ScopedProxyEnv::Set("http_proxy", deadProxy);
     EXPECT_EQ(HttpFetch(server.Base() + "/x"), "") << "the proxy variable was not used";
@@ -255,8 +249,8 @@ TEST_F(HttpFetchTest, NoProxyVariableExemptsAHost) {
 
 TEST_F(HttpFetchTest, BodyWithZeroBytesArrivesWhole) {
     const std::string body("GBK\xB5\xEA\0middle\0\0end", 17);
-    HttpTestServer server([&](httplib::Server& s) {
-        s.Get("/zero", [&](const httplib::Request&, httplib::Response& res) { res.set_content(body, "text/html"); });
+    HttpTestServer server([&](httplib::Server &s) {
+        s.Get("/zero", [&](const httplib::Request &, httplib::Response &res) { res.set_content(body, "text/html"); });
     });
     const Bytes got = HttpFetch(server.Base() + "/zero");
     EXPECT_EQ(got.size(), body.size());
@@ -267,32 +261,32 @@ TEST_F(HttpFetchTest, BodyWithZeroBytesArrivesWhole) {
 TEST_F(HttpFetchTest, BrokenAnswersYieldTheBytesReceivedSoFar) {
     struct Case {
         std::string name;
-        std::function<void(const RawConnection&)> answer;
+        std::function<void(const RawConnection &)> answer;
         std::string expected;
-        bool heldOpen;  // the server still holds the connection: the stall limit ended the fetch
+        bool heldOpen; // the server still holds the connection: the stall limit ended the fetch
     };
     const std::vector<Case> cases = {
         {"closed after part of the body",
-         [](const RawConnection& c) { c.Send("HTTP/1.0 200 OK\r\nContent-Length: 100\r\n\r\nabc"); }, "abc", false},
-        {"closed before any byte", [](const RawConnection&) {}, "", false},
+         [](const RawConnection &c) { c.Send("HTTP/1.0 200 OK\r\nContent-Length: 100\r\n\r\nabc"); }, "abc", false},
+        {"closed before any byte", [](const RawConnection &) {}, "", false},
         {"closed in the middle of the headers",
-         [](const RawConnection& c) { c.Send("HTTP/1.0 200 OK\r\nContent-Len"); }, "", false},
+         [](const RawConnection &c) { c.Send("HTTP/1.0 200 OK\r\nContent-Len"); }, "", false},
         {"stalled after part of the body",
-         [](const RawConnection& c) {
+         [](const RawConnection &c) {
              c.Send("HTTP/1.0 200 OK\r\nContent-Length: 100\r\n\r\npartial");
              c.Hold();
          },
          "partial", true},
         {"stalled without a length",
-         [](const RawConnection& c) {
+         [](const RawConnection &c) {
              c.Send("HTTP/1.0 200 OK\r\n\r\nso far");
              c.Hold();
          },
          "so far", true},
-        {"stalled before answering", [](const RawConnection& c) { c.Hold(); }, "", true},
+        {"stalled before answering", [](const RawConnection &c) { c.Hold(); }, "", true},
     };
     SetStallTimeoutForTesting(std::chrono::milliseconds(500));
-    for (const Case& c : cases) {
+    for (const Case &c : cases) {
         RawServer server(c.answer);
         EXPECT_EQ(HttpFetch(server.Base() + "/x"), c.expected) << c.name;
         EXPECT_EQ(server.Holding(), c.heldOpen) << c.name;
@@ -304,7 +298,7 @@ TEST_F(HttpFetchTest, SlowButSteadyServerIsNotCutOff) {
     // Bytes keep coming, so the stall limit never fires, although the whole
     // answer takes longer than that limit.
     SetStallTimeoutForTesting(std::chrono::milliseconds(1000));
-    RawServer server([](const RawConnection& c) {
+    RawServer server([](const RawConnection &c) {
         c.Send("HTTP/1.0 200 OK\r\nContent-Length: 25\r\n\r\n");
         for (int i = 0; i < 25; ++i) {
             c.Pause(std::chrono::milliseconds(100));
@@ -319,7 +313,7 @@ TEST_F(HttpFetchTest, BodyOverTheCapIsAFailedFetch) {
     struct Case {
         std::string name;
         std::size_t size;
-        std::string framing;  // "length", "close" or "chunked"
+        std::string framing; // "length", "close" or "chunked"
     };
     const std::vector<Case> cases = {
         {"at the cap with a length", cap, "length"},
@@ -331,9 +325,9 @@ TEST_F(HttpFetchTest, BodyOverTheCapIsAFailedFetch) {
         {"at the cap in chunks", cap, "chunked"},
     };
     SetMaxBodyForTesting(cap);
-    for (const Case& c : cases) {
+    for (const Case &c : cases) {
         const std::string body(c.size, 'x');
-        RawServer server([&](const RawConnection& conn) {
+        RawServer server([&](const RawConnection &conn) {
             if (c.framing == "length") {
                 conn.Send("HTTP/1.0 200 OK\r\nContent-Length: " + std::to_string(c.size) + "\r\n\r\n" + body);
             } else if (c.framing == "close") {
@@ -357,24 +351,30 @@ TEST_F(HttpFetchTest, BodyOverTheCapIsAFailedFetch) {
 TEST_F(HttpFetchTest, ManyThreadsFetchAtOnce) {
     constexpr int threads = 8;
     constexpr int perThread = 20;
-    HttpTestServer server([](httplib::Server& s) {
-        s.Get(R"(/par/(\d+)/(\d+))", [](const httplib::Request& req, httplib::Response& res) {
-            const std::string t = req.matches[1];
-            const std::string i = req.matches[2];
-            res.set_header("Set-Cookie", "t" + t + "=" + i + "; Path=/par/" + t);
-            res.set_content("body " + t + " " + i + " cookie[" + req.get_header_value("Cookie") + "]", "text/plain");
-        });
-    });
+    RawServer server(
+        [](const RawConnection &c) {
+            // "GET /par/<thread>/<index> HTTP/1.0"
+            const std::string &head = c.Head();
+            const auto start = head.find("/par/") + 5;
+            const auto slash = head.find('/', start);
+            const std::string t = head.substr(start, slash - start);
+            const std::string i = head.substr(slash + 1, head.find(' ', slash) - slash - 1);
+            const std::string cookie = headerValue(head, "Cookie");
+            const std::string body = "body " + t + " " + i + " cookie[" + (cookie == "<absent>" ? "" : cookie) + "]";
+            c.Send("HTTP/1.0 200 OK\r\nSet-Cookie: t" + t + "=" + i + "; Path=/par/" + t +
+                   "\r\nContent-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body);
+        },
+        /*concurrent=*/true);
     std::atomic<int> heard{0};
-    CookieStore::Instance().SetReceivedListener([&](const Cookie&) { ++heard; });
+    CookieStore::Instance().SetReceivedListener([&](const Cookie &) { ++heard; });
 
     std::vector<std::vector<std::string>> bodies(threads);
     std::vector<std::thread> workers;
+    workers.reserve(threads);
     for (int t = 0; t < threads; ++t) {
         workers.emplace_back([&, t] {
             for (int i = 0; i < perThread; ++i)
-                bodies[t].push_back(
-                    HttpFetch(server.Base() + "/par/" + std::to_string(t) + "/" + std::to_string(i)));
+                bodies[t].push_back(HttpFetch(server.Base() + "/par/" + std::to_string(t) + "/" + std::to_string(i)));
         });
     }
     // Meanwhile the desktop side reads and writes the same store.
@@ -385,7 +385,7 @@ TEST_F(HttpFetchTest, ManyThreadsFetchAtOnce) {
             (void)CookieStore::Instance().HeaderFor("127.0.0.1", "/par/0", false);
         }
     });
-    for (auto& w : workers)
+    for (auto &w : workers)
         w.join();
     browser.join();
 
@@ -400,5 +400,5 @@ TEST_F(HttpFetchTest, ManyThreadsFetchAtOnce) {
     EXPECT_EQ(heard.load(), threads * perThread);
 }
 
-}  // namespace
-}  // namespace rongfan
+} // namespace
+} // namespace rongfan

@@ -2,7 +2,9 @@
 // Servers the fetch tests talk to: all on 127.0.0.1, a free port, stopped by
 // their destructors. HttpTestServer answers through cpp-httplib; RawServer
 // writes bytes by hand for the answers a well-behaved server never gives
-// (stalls, truncated bodies, bodies without a length).
+// (stalls, truncated bodies, bodies without a length), and serves the
+// many-threads test, where the whole server must be visible to ThreadSanitizer
+// (Debian's cpp-httplib is a prebuilt library it cannot see into).
 #include <httplib.h>
 
 #include <netinet/in.h>
@@ -32,24 +34,24 @@ namespace rongfan::test {
 class ScopedProxyEnv {
 public:
     ScopedProxyEnv() {
-        for (const char* name : kNames) {
-            const char* value = std::getenv(name);
+        for (const char *name : kNames) {
+            const char *value = std::getenv(name);
             m_saved.emplace_back(name, value ? std::optional<std::string>(value) : std::nullopt);
             unsetenv(name);
         }
     }
     ~ScopedProxyEnv() {
-        for (const auto& [name, value] : m_saved) {
+        for (const auto &[name, value] : m_saved) {
             if (value)
                 setenv(name.c_str(), value->c_str(), 1);
             else
                 unsetenv(name.c_str());
         }
     }
-    ScopedProxyEnv(const ScopedProxyEnv&) = delete;
-    ScopedProxyEnv& operator=(const ScopedProxyEnv&) = delete;
+    ScopedProxyEnv(const ScopedProxyEnv &) = delete;
+    ScopedProxyEnv &operator=(const ScopedProxyEnv &) = delete;
 
-    static void Set(const char* name, const std::string& value) { setenv(name, value.c_str(), 1); }
+    static void Set(const char *name, const std::string &value) { setenv(name, value.c_str(), 1); }
 
 private:
     static constexpr std::array kNames{"http_proxy", "https_proxy", "HTTPS_PROXY", "all_proxy",
@@ -60,19 +62,18 @@ private:
 class HttpTestServer {
 public:
     // Routes must be in place before the server starts listening.
-    explicit HttpTestServer(const std::function<void(httplib::Server&)>& routes) {
+    explicit HttpTestServer(const std::function<void(httplib::Server &)> &routes) {
         routes(m_server);
         m_port = m_server.bind_to_any_port("127.0.0.1");
-        if (m_port <= 0)
-            throw std::runtime_error("cannot bind a test server");
+        if (m_port <= 0) throw std::runtime_error("cannot bind a test server");
         m_thread = std::thread([this] { m_server.listen_after_bind(); });
     }
     ~HttpTestServer() {
         m_server.stop();
         m_thread.join();
     }
-    HttpTestServer(const HttpTestServer&) = delete;
-    HttpTestServer& operator=(const HttpTestServer&) = delete;
+    HttpTestServer(const HttpTestServer &) = delete;
+    HttpTestServer &operator=(const HttpTestServer &) = delete;
 
     int Port() const { return m_port; }
     std::string Base() const { return "http://127.0.0.1:" + std::to_string(m_port); }
@@ -89,12 +90,11 @@ public:
     RawConnection(int fd, std::string head, std::function<bool(std::chrono::milliseconds)> waitForRelease)
         : m_fd(fd), m_head(std::move(head)), m_waitForRelease(std::move(waitForRelease)) {}
 
-    const std::string& Head() const { return m_head; }
+    const std::string &Head() const { return m_head; }
     void Send(std::string_view bytes) const {
         while (!bytes.empty()) {
             const ssize_t n = ::send(m_fd, bytes.data(), bytes.size(), MSG_NOSIGNAL);
-            if (n <= 0)
-                return;
+            if (n <= 0) return;
             bytes.remove_prefix(static_cast<size_t>(n));
         }
     }
@@ -111,17 +111,20 @@ private:
 
 class RawServer {
 public:
-    using Handler = std::function<void(const RawConnection&)>;
+    using Handler = std::function<void(const RawConnection &)>;
 
-    explicit RawServer(Handler handler) : m_handler(std::move(handler)) {
+    // `concurrent`: each connection gets its own thread (the handler must then be
+    // thread-safe); otherwise connections are answered one after the other.
+    explicit RawServer(Handler handler, bool concurrent = false)
+        : m_handler(std::move(handler)), m_concurrent(concurrent) {
         m_listen = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
         sockaddr_in addr{};
         addr.sin_family = AF_INET;
         addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
         addr.sin_port = 0;
         socklen_t len = sizeof addr;
-        if (m_listen < 0 || ::bind(m_listen, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 ||
-            ::listen(m_listen, 16) != 0 || ::getsockname(m_listen, reinterpret_cast<sockaddr*>(&addr), &len) != 0)
+        if (m_listen < 0 || ::bind(m_listen, reinterpret_cast<sockaddr *>(&addr), sizeof addr) != 0 ||
+            ::listen(m_listen, 16) != 0 || ::getsockname(m_listen, reinterpret_cast<sockaddr *>(&addr), &len) != 0)
             throw std::runtime_error("cannot bind a raw test server");
         m_port = ntohs(addr.sin_port);
         m_thread = std::thread([this] { Serve(); });
@@ -133,10 +136,12 @@ public:
         }
         m_cv.notify_all();
         m_thread.join();
+        for (std::thread &t : m_connections)
+            t.join();
         ::close(m_listen);
     }
-    RawServer(const RawServer&) = delete;
-    RawServer& operator=(const RawServer&) = delete;
+    RawServer(const RawServer &) = delete;
+    RawServer &operator=(const RawServer &) = delete;
 
     std::string Base() const { return "http://127.0.0.1:" + std::to_string(m_port); }
     int Port() const { return m_port; }
@@ -165,21 +170,26 @@ private:
     void Serve() {
         while (!Stopping()) {
             pollfd p{m_listen, POLLIN, 0};
-            if (::poll(&p, 1, 50) <= 0)
-                continue;
+            if (::poll(&p, 1, 50) <= 0) continue;
             const int fd = ::accept4(m_listen, nullptr, nullptr, SOCK_CLOEXEC);
-            if (fd < 0)
-                continue;
-            const std::string head = ReadHead(fd);
-            {
-                std::lock_guard lock(m_mutex);
-                m_heads.push_back(head);
-            }
-            RawConnection connection(fd, head, [this](std::chrono::milliseconds limit) { return WaitForRelease(limit); });
-            m_handler(connection);
-            ::shutdown(fd, SHUT_RDWR);
-            ::close(fd);
+            if (fd < 0) continue;
+            if (m_concurrent)
+                m_connections.emplace_back([this, fd] { Answer(fd); });
+            else
+                Answer(fd);
         }
+    }
+
+    void Answer(int fd) {
+        const std::string head = ReadHead(fd);
+        {
+            std::lock_guard lock(m_mutex);
+            m_heads.push_back(head);
+        }
+        RawConnection connection(fd, head, [this](std::chrono::milliseconds limit) { return WaitForRelease(limit); });
+        m_handler(connection);
+        ::shutdown(fd, SHUT_RDWR);
+        ::close(fd);
     }
 
     bool WaitForRelease(std::chrono::milliseconds limit) {
@@ -196,17 +206,17 @@ private:
         char buffer[4096];
         while (head.find("\r\n\r\n") == std::string::npos && head.size() < 65536) {
             pollfd p{fd, POLLIN, 0};
-            if (::poll(&p, 1, 5000) <= 0)
-                break;
+            if (::poll(&p, 1, 5000) <= 0) break;
             const ssize_t n = ::recv(fd, buffer, sizeof buffer, 0);
-            if (n <= 0)
-                break;
+            if (n <= 0) break;
             head.append(buffer, static_cast<size_t>(n));
         }
         return head;
     }
 
     Handler m_handler;
+    bool m_concurrent = false;
+    std::vector<std::thread> m_connections; // touched by the accepting thread only, then joined
     int m_listen = -1;
     int m_port = 0;
     std::thread m_thread;
@@ -225,10 +235,10 @@ inline int RefusingPort() {
     addr.sin_family = AF_INET;
     addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     socklen_t len = sizeof addr;
-    ::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
+    ::bind(fd, reinterpret_cast<sockaddr *>(&addr), sizeof addr);
+    ::getsockname(fd, reinterpret_cast<sockaddr *>(&addr), &len);
     ::close(fd);
     return ntohs(addr.sin_port);
 }
 
-}  // namespace rongfan::test
+} // namespace rongfan::test

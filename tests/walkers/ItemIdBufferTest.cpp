@@ -10,7 +10,7 @@ namespace {
 
 TEST(ItemIdBuffer, SkipsOnlyIdenticalAndEmptyLines) {
     const struct {
-        const char *name;
+        const char* name;
         std::vector<std::string> appends;
         std::string text;
     } cases[] = {
@@ -21,12 +21,19 @@ TEST(ItemIdBuffer, SkipsOnlyIdenticalAndEmptyLines) {
         {"address_holding_an_id",
          {"http://detail.tmall.com/item.htm?id=5", "5"},
          "http://detail.tmall.com/item.htm?id=5\r\n5\r\n"},
-        {"lines_joined_do_not_make_a_line", {"1", "2", "1\r\n2"}, "1\r\n2\r\n1\r\n2\r\n"},
+        // The harvesters split the text at CR LF: a line never holds one, nor ends
+        // in half a character that would take the CR after it.
+        {"line_break_ends_the_line", {"1\r\n2", "3\n4", "5\r6", "2"}, "1\r\n3\r\n5\r\n2\r\n"},
+        {"line_break_first_is_an_empty_line", {"\r\n7", "8"}, "8\r\n"},
+        {"lines_joined_do_not_make_a_line", {"1", "2", "1\r\n2"}, "1\r\n2\r\n"},
+        {"dangling_lead_byte_dropped", {"9\x81", "9"}, "9\r\n"},
+        {"whole_character_kept", {"9\xB0\xA1", "\xB0\xA1\xB0"}, "9\xB0\xA1\r\n\xB0\xA1\r\n"},
+        {"odd_run_after_a_whole_character", {"\xB0\xA1\x81"}, "\xB0\xA1\r\n"},
     };
-    for (const auto &c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         ItemIdBuffer buffer;
-        for (const std::string &line : c.appends)
+        for (const std::string& line : c.appends)
             buffer.AppendUnique(line);
         EXPECT_EQ(buffer.Text(), c.text);
     }
@@ -43,5 +50,5 @@ TEST(ItemIdBuffer, ClearForgetsTheIndexToo) {
     EXPECT_EQ(buffer.Lines(), std::vector<std::string>{"1"});
 }
 
-} // namespace
-} // namespace rongfan
+}  // namespace
+}  // namespace rongfan

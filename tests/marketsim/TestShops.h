@@ -1,0 +1,20 @@
+#pragma once
+// Shared helpers of the marketsim tests: the truth as JSON, GBK literals.
+#include "MarketsimProcess.h"
+
+#include <nlohmann/json.hpp>
+#include <string>
+#include <vector>
+
+namespace rongfan::marketsim::test {
+
+using Json = nlohmann::json;
+
+// --dump-expected of marketsim with these arguments, parsed.
+Json Expected(const std::vector<std::string> &arguments);
+// The entry of `host` in a truth document.
+const Json &ShopEntry(const Json &truth, const std::string &host);
+// Arguments "--shop spec" for every spec.
+std::vector<std::string> ShopArguments(const std::vector<std::string> &specs);
+
+} // namespace rongfan::marketsim::test
