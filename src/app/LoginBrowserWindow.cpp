@@ -2,7 +2,7 @@
 
 #include <QCloseEvent>
 #include <QGuiApplication>
-#include <QKeyEvent>
+#include <QShortcut>
 #include <QScreen>
 
 #include "app/BrowserPage.h"
@@ -39,6 +39,14 @@ LoginBrowserWindow::LoginBrowserWindow(BrowserPage* page, std::shared_ptr<Search
         const QSize outer = ClientSize + FrameAllowance;
         move(screen->availableGeometry().center() - QPoint(outer.width() / 2, outer.height() / 2));
     }
+
+    // Esc closes the window wherever the focus is. The browser could hand back
+    // the keys its page leaves alone, but under load it sometimes never does,
+    // and a window that ignores Esc now and then is worse than a login page
+    // that never sees it.
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    escape->setContext(Qt::WindowShortcut);
+    connect(escape, &QShortcut::activated, this, &QWidget::close);
 
     connect(m_page, &BrowserPage::Completed, this, &LoginBrowserWindow::onCompleted);
     connect(m_captureTimer, &StepTimer::Tick, this, &LoginBrowserWindow::onTick);
@@ -104,14 +112,6 @@ void LoginBrowserWindow::pollAgain() {
     // A completion event that came while the browser was answering has armed
     // the one-second wait already; it is not cut short to a poll.
     if (m_captureTimer->Period() == 0) m_captureTimer->SetPeriod(PollMs);
-}
-
-void LoginBrowserWindow::keyPressEvent(QKeyEvent* event) {
-    if (event->key() == Qt::Key_Escape) {
-        close();
-        return;
-    }
-    QWidget::keyPressEvent(event);
 }
 
 void LoginBrowserWindow::closeEvent(QCloseEvent* event) {

@@ -39,7 +39,6 @@ signals:
     void Captured();
 
 protected:
-    void keyPressEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:

@@ -265,8 +265,12 @@ TEST(CaptureEnd, TheUserClosingTheLoginWindowAbandonsTheSearch) {
             ASSERT_EQ(h.Page().reads, c.ticksBefore) << c.name;
         }
         const std::size_t fetchesBefore = h.fetched.size();
-        if (c.how == How::Escape)
+        if (c.how == How::Escape) {
+            // The user presses Esc in the login window, which has the focus.
+            login->activateWindow();
+            ASSERT_TRUE(QTest::qWaitForWindowActive(login.data()));
             QTest::keyClick(login.data(), Qt::Key_Escape);
+        }
         else
             login->close();
         CaptureHarness::RunDeferredDeletes();

@@ -1,6 +1,7 @@
 // The real browser: its document as the capture reads it, one login shared both
 // ways with HttpFetch, and a capture in which the test logs in through the page
 // the way a person would, against a small local site.
+#include <QElapsedTimer>
 #include <QSignalSpy>
 #include <QTest>
 #include <QWebEngineCookieStore>
@@ -197,10 +198,7 @@ TEST(WebBrowserPage, OneLoginForTheBrowserAndEveryFetch) {
 // A shop search page behind a login form: the login window shows the form, the
 // test fills it in and submits it inside the page, the browser arrives at the
 // result page, the capture takes it, arms ListingTimer and closes the window.
-// Disabled: on the offscreen platform without any GL backend ("No suitable
-// graphics backend found") the login window never becomes visible within the
-// wait on this machine; it needs a display (xvfb-run) to be judged.
-TEST(LoginBrowserWindowLive, DISABLED_LoginThroughThePageThenCapture) {
+TEST(LoginBrowserWindowLive, LoginThroughThePageThenCapture) {
     InstallDesktopHooks();
     CookieBridge bridge(QWebEngineProfile::defaultProfile()->cookieStore());
     LocalSite site;
@@ -307,9 +305,18 @@ TEST(LoginBrowserWindowLive, EscapeInThePageClosesTheWindow) {
     ASSERT_TRUE(WaitFor([&] { return login && login->isVisible(); }));
     login->activateWindow();
     page->WebView()->setFocus();
-    QWidget* target = page->WebView()->focusProxy() ? page->WebView()->focusProxy() : page->WebView();
-    QTest::keyClick(target, Qt::Key_Escape);
-    ASSERT_TRUE(WaitFor([&] { return login.isNull(); }));
+    // Like a person, press again when nothing happened: a key that comes while
+    // the page is still being set up for input is lost on the way.
+    QElapsedTimer sinceLastPress;
+    ASSERT_TRUE(WaitFor([&] {
+        if (login.isNull()) return true;
+        if (!sinceLastPress.isValid() || sinceLastPress.elapsed() > 1000) {
+            QWidget* target = page->WebView()->focusProxy() ? page->WebView()->focusProxy() : page->WebView();
+            QTest::keyClick(target, Qt::Key_Escape);
+            sinceLastPress.start();
+        }
+        return false;
+    }));
     EXPECT_FALSE(window.IsSearching());
     EXPECT_EQ(window.findChild<StatusBar*>()->Text(0), QStringLiteral("登录窗口已关闭，本次搜索已取消。"));
 }
