@@ -25,12 +25,14 @@ void InstallDesktopHooks() {
     SetOpenWithShellHook([](const std::string& path) {
         QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(path)));
     });
+    // The browser keeps no HTTP cache at all, so every page it shows comes from
+    // the network, which is what clearing its cached pages before each search is
+    // for. Clearing a cache instead (clearHttpCache) stalls a navigation that
+    // starts right after it, as the capture's does, in the WebEngine (6.4) this
+    // program is built with: the search page then never finishes loading.
+    QWebEngineProfile::defaultProfile()->setHttpCacheType(QWebEngineProfile::NoCache);
     SetClearBrowserCacheHook([](CacheMode mode) {
-        QWebEngineProfile* profile = QWebEngineProfile::defaultProfile();
-        if (mode == CacheMode::TemporaryFiles)
-            profile->clearHttpCache();
-        else
-            profile->cookieStore()->deleteAllCookies();
+        if (mode == CacheMode::Cookies) QWebEngineProfile::defaultProfile()->cookieStore()->deleteAllCookies();
     });
 }
 
