@@ -7,7 +7,7 @@
 #include <memory>
 #include <string>
 
-#include "../../tests/support/MarketsimProcess.h"
+#include "../../tests/harvest/MarketsimProcess.h"
 #include "capture/CaptureRules.h"
 #include "capture/ShopAddress.h"
 #include "harvest/Harvesters.h"

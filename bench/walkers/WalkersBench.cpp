@@ -44,7 +44,7 @@ std::string asyncPage(int pageNumber, int pages) {
                        std::to_string(pages) + "</span><a>" + RF_GBK("下一页") + "</a></p>" + Filler;
     for (int i = 0; i < ItemsPerPage; ++i) {
         const std::string id = std::to_string(500000000000LL + pageNumber * 100 + i);
-        for (const char *tail : {"", "", "&on_comment=1"}) {
+        for (const char* tail : {"", "", "&on_comment=1"}) {
             page += "<a href=\\\"//item.taobao.com/item.htm?id=" + id + tail + "&scene=taobao_shop\\\">" +
                     RF_GBK("宝贝") + "</a>";
         }
@@ -52,7 +52,7 @@ std::string asyncPage(int pageNumber, int pages) {
     return page + "\")";
 }
 
-void TaobaoAsyncWalk(benchmark::State &state) {
+void TaobaoAsyncWalk(benchmark::State& state) {
     const int pages = static_cast<int>(state.range(0));
     const std::string shop = "http://bench.taobao.com";
     const std::string first = shop + "/i/asynSearch.htm?path=/search.htm&search=y&pageNo=1&mid=w-1-0";
@@ -84,5 +84,5 @@ void TaobaoAsyncWalk(benchmark::State &state) {
 }
 BENCHMARK(TaobaoAsyncWalk)->Arg(10)->Arg(100)->Arg(1000)->Unit(benchmark::kMillisecond);
 
-} // namespace
-} // namespace rongfan
+}  // namespace
+}  // namespace rongfan

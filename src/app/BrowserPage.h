@@ -18,10 +18,18 @@ public:
     virtual QWidget* View() = 0;
     // A plain request: no extra headers, no post data.
     virtual void Navigate(const QString& address) = 0;
-    // The outer markup of the document's root element, or the empty string when
-    // there is no document or no body yet. `done` may be called later, on the
-    // GUI thread; it is not called once the page is destroyed.
-    virtual void ReadDocument(std::function<void(const QString&)> done) = 0;
+    // What a read of the document gives.
+    struct Document {
+        // False while the browser is still parsing the markup: reading then would
+        // give a page cut off somewhere in the middle.
+        bool parsed = true;
+        // The outer markup of the document's root element; empty when there is
+        // no document or no body.
+        QString markup;
+    };
+    // `done` may be called later, on the GUI thread; it is not called once the
+    // page is destroyed.
+    virtual void ReadDocument(std::function<void(const Document&)> done) = 0;
 
 signals:
     // A navigation (of the page or a frame in it) or a download activity ended.

@@ -1,14 +1,17 @@
 #include "app/DesktopServices.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QDesktopServices>
 #include <QMetaObject>
 #include <QNetworkCookie>
 #include <QNetworkProxy>
+#include <QThread>
 #include <QUrl>
 #include <QWebEngineCookieStore>
 #include <QWebEngineProfile>
 #include <cstdlib>
+#include <functional>
 #include <mutex>
 
 #include "app/QtGbk.h"
@@ -17,22 +20,42 @@
 
 namespace rongfan {
 
+namespace {
+
+// The browser's objects and the desktop services belong to the GUI thread, but
+// the engine calls these hooks from walkers and exports too. `wait` keeps the
+// order with what the calling worker does next (a cookie clear before the new
+// login window opens).
+void onGuiThread(std::function<void()> action, bool wait) {
+    QCoreApplication* app = QCoreApplication::instance();
+    if (!app) return;
+    if (QThread::currentThread() == app->thread()) {
+        action();
+        return;
+    }
+    QMetaObject::invokeMethod(app, std::move(action), wait ? Qt::BlockingQueuedConnection : Qt::QueuedConnection);
+}
+
+}  // namespace
+
 void InstallDesktopHooks() {
     // Addresses go to the shell unchanged, as the list holds them.
     SetOpenInBrowserHook([](const std::string& address) {
-        QDesktopServices::openUrl(QUrl(FromGbk(address), QUrl::TolerantMode));
+        const QUrl url(FromGbk(address), QUrl::TolerantMode);
+        onGuiThread([url] { QDesktopServices::openUrl(url); }, false);
     });
     SetOpenWithShellHook([](const std::string& path) {
-        QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(path)));
+        const QUrl url = QUrl::fromLocalFile(QString::fromStdString(path));
+        onGuiThread([url] { QDesktopServices::openUrl(url); }, false);
     });
-    // The browser keeps no HTTP cache at all, so every page it shows comes from
-    // the network, which is what clearing its cached pages before each search is
-    // for. Clearing a cache instead (clearHttpCache) stalls a navigation that
-    // starts right after it, as the capture's does, in the WebEngine (6.4) this
-    // program is built with: the search page then never finishes loading.
-    QWebEngineProfile::defaultProfile()->setHttpCacheType(QWebEngineProfile::NoCache);
+    // The browser keeps no HTTP cache at all, so every search sees fresh pages
+    // and there are never cached pages to delete. (Clearing Chromium's cache
+    // just before a navigation can leave that navigation hanging for good.)
+    QWebEngineProfile* profile = QWebEngineProfile::defaultProfile();
+    profile->setHttpCacheType(QWebEngineProfile::NoCache);
     SetClearBrowserCacheHook([](CacheMode mode) {
-        if (mode == CacheMode::Cookies) QWebEngineProfile::defaultProfile()->cookieStore()->deleteAllCookies();
+        if (mode != CacheMode::Cookies) return;
+        onGuiThread([] { QWebEngineProfile::defaultProfile()->cookieStore()->deleteAllCookies(); }, true);
     });
 }
 

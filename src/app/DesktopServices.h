@@ -12,8 +12,9 @@ namespace rongfan {
 
 struct Cookie;
 
-// OpenInBrowser and OpenWithShell through QDesktopServices; ClearBrowserCache
-// reaches the default WebEngine profile (HTTP cache, all cookies).
+// OpenInBrowser and OpenWithShell through QDesktopServices; the default
+// WebEngine profile keeps no HTTP cache, and ClearBrowserCache with Cookies
+// deletes all of its cookies. Creates the profile: apply the proxy first.
 void InstallDesktopHooks();
 
 // The browser follows http_proxy (or HTTP_PROXY), like HttpFetch does. Must run

@@ -65,10 +65,17 @@ void LoginBrowserWindow::onTick() {
     if (m_reading) return;
     m_reading = true;
     std::weak_ptr<int> alive = m_alive;
-    m_page->ReadDocument([this, alive](const QString& document) {
+    m_page->ReadDocument([this, alive](const BrowserPage::Document& document) {
         if (alive.expired()) return;
         m_reading = false;
-        finishTick(document);
+        if (document.parsed) {
+            finishTick(document.markup);
+            return;
+        }
+        // Half a page may already show the capture marker while the items
+        // further down are still on their way: wait for the whole document.
+        show();
+        pollAgain();
     });
 }
 
@@ -90,6 +97,10 @@ void LoginBrowserWindow::finishTick(const QString& document) {
         deleteLater();
         return;
     }
+    pollAgain();
+}
+
+void LoginBrowserWindow::pollAgain() {
     // A completion event that came while the browser was answering has armed
     // the one-second wait already; it is not cut short to a poll.
     if (m_captureTimer->Period() == 0) m_captureTimer->SetPeriod(PollMs);

@@ -46,6 +46,7 @@ private:
     void onCompleted();
     void onTick();
     void finishTick(const QString& document);
+    void pollAgain();
 
     BrowserPage* m_page;
     StepTimer* m_captureTimer;

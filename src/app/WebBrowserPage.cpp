@@ -29,15 +29,21 @@ void WebBrowserPage::Navigate(const QString& address) {
     m_view->setUrl(QUrl(address, QUrl::TolerantMode));
 }
 
-void WebBrowserPage::ReadDocument(std::function<void(const QString&)> done) {
+void WebBrowserPage::ReadDocument(std::function<void(const Document&)> done) {
+    // null while the parser is still at work; the markup once the whole document
+    // has been parsed (images and the like may still be on their way).
     static const QString script = QStringLiteral(
-        "(document.documentElement && document.body) ? document.documentElement.outerHTML : ''");
+        "(function(){if(document.readyState==='loading')return null;"
+        "return(document.documentElement&&document.body)?document.documentElement.outerHTML:'';})()");
     std::weak_ptr<int> alive = m_alive;
     // QWebEnginePage answers pending scripts with an empty value while it is
     // being destroyed; by then the window that asked is half gone.
     m_view->page()->runJavaScript(script, [alive, done = std::move(done)](const QVariant& result) {
         if (alive.expired()) return;
-        done(result.toString());
+        Document document;
+        document.parsed = !result.isNull() && result.isValid();
+        document.markup = result.toString();
+        done(document);
     });
 }
 

@@ -18,7 +18,7 @@ public:
 
     QWidget* View() override;
     void Navigate(const QString& address) override;
-    void ReadDocument(std::function<void(const QString&)> done) override;
+    void ReadDocument(std::function<void(const Document&)> done) override;
 
     QWebEngineView* WebView() const;
 

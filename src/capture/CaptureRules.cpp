@@ -32,4 +32,4 @@ WalkerChoice ChooseWalker(std::string_view shopAddress, std::string_view capture
     return WalkerChoice::None;
 }
 
-} // namespace rongfan
+}  // namespace rongfan

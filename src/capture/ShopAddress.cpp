@@ -20,7 +20,7 @@ constexpr int DealsColumn = static_cast<int>(ResultColumn::Deals30);
 constexpr int ReceivedColumn = static_cast<int>(ResultColumn::Received30);
 constexpr int ThirtyDayWidth = 90;
 
-} // namespace
+}  // namespace
 
 ShopKind ClassifyShop(std::string_view text) {
     if (ContainsText(text, EndpointTable::TaobaoDomain)) return ShopKind::TaobaoShop;
@@ -56,7 +56,7 @@ LaunchDecision DecideLaunch(std::string_view typed) {
     return d;
 }
 
-void ApplyColumnLayout(SearchWindow &window, ShopKind kind) {
+void ApplyColumnLayout(SearchWindow& window, ShopKind kind) {
     const int deals = window.ColumnWidth(DealsColumn);
     if (kind == ShopKind::TaobaoShop) {
         if (deals != 0) return;
@@ -71,7 +71,7 @@ void ApplyColumnLayout(SearchWindow &window, ShopKind kind) {
     }
 }
 
-bool LaunchSearch(SearchWindow &window, SearchState &state) {
+bool LaunchSearch(SearchWindow& window, SearchState& state) {
     const LaunchDecision d = DecideLaunch(window.ShopAddress());
     // Each cleaning step shows in the edit box, so the user sees what was searched.
     window.SetShopAddress(d.afterRemoveSpaces);
@@ -94,4 +94,4 @@ bool LaunchSearch(SearchWindow &window, SearchState &state) {
     return true;
 }
 
-} // namespace rongfan
+}  // namespace rongfan

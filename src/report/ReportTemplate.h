@@ -6,7 +6,7 @@
 namespace rongfan {
 
 // The publisher's web address, shown after the brand in the page's title element.
-inline constexpr std::string_view PublisherPage = "http://www.rongfan.example.com";
+inline constexpr std::string_view PublisherPage = "https://rongfan.example/";
 
 // Where the report title goes (once, in the title element).
 inline constexpr std::string_view ReportTitlePlaceholder = "[title]";

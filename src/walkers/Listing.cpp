@@ -3,7 +3,7 @@
 
 namespace rongfan {
 
-void RunWalker(WalkerChoice choice, const SearchContext &context) {
+void RunWalker(WalkerChoice choice, const SearchContext& context) {
     switch (choice) {
     case WalkerChoice::TaobaoAsync:
         TaobaoAsyncWalker(context);
@@ -19,7 +19,7 @@ void RunWalker(WalkerChoice choice, const SearchContext &context) {
     }
 }
 
-void StartListing(const SearchContext &context) {
+void StartListing(const SearchContext& context) {
     const WalkerChoice choice = ChooseWalker(context.window->ShopAddress(), context.state->CapturedPage());
     // An address whose host names neither marketplace has no walker.
     if (choice == WalkerChoice::None) return;
@@ -27,4 +27,4 @@ void StartListing(const SearchContext &context) {
     StartWorker([context, choice] { RunWalker(choice, context); });
 }
 
-} // namespace rongfan
+}  // namespace rongfan

@@ -10,7 +10,7 @@ constexpr std::string_view ItemMarker = "item.htm?id=";
 // The answer is script text: every double quote of its markup is escaped.
 constexpr std::string_view PageInfoMarker = "page-info\\\">";
 
-std::size_t collectItems(std::string_view region, ItemIdBuffer &buffer) {
+std::size_t collectItems(std::string_view region, ItemIdBuffer& buffer) {
     std::string cleaned = ReplaceText(region, ");", "");
     for (std::string_view parameter : {"scene=taobao_shop", "scenetaobao_shop", "on_comment=1"}) {
         cleaned = ReplaceText(cleaned, parameter, "", MatchMode::AsciiCaseInsensitive);
@@ -28,10 +28,10 @@ std::size_t collectItems(std::string_view region, ItemIdBuffer &buffer) {
     return added;
 }
 
-} // namespace
+}  // namespace
 
-void TaobaoAsyncWalker(const SearchContext &context) {
-    SearchWindow &window = *context.window;
+void TaobaoAsyncWalker(const SearchContext& context) {
+    SearchWindow& window = *context.window;
     std::string page = context.state->CapturedPage();
     if (!ContainsText(page, "?mid=w")) {
         window.SetStatus(RF_GBK("网络超时，请重试！"));
@@ -47,9 +47,9 @@ void TaobaoAsyncWalker(const SearchContext &context) {
     const std::int32_t pageCount =
         ContainsText(page, PageInfoMarker) ? walk::ReadPageCount(page, PageInfoMarker, "</") : 1;
 
-    ItemIdBuffer &buffer = context.state->ItemIds();
+    ItemIdBuffer& buffer = context.state->ItemIds();
     walk::BarrenPages barren;
-    const std::string &nextLink = RF_GBK(">下一页</a>");
+    const std::string& nextLink = RF_GBK(">下一页</a>");
     for (std::int64_t n = 1; n <= pageCount; ++n) {
         if (n > 1) page = walk::FetchPage(context, walk::PageAddress(firstPage, n));
         // The items follow the small pager's "next" link; without it the whole answer is searched.
@@ -59,4 +59,4 @@ void TaobaoAsyncWalker(const SearchContext &context) {
     window.ArmHarvestTimer();
 }
 
-} // namespace rongfan
+}  // namespace rongfan

@@ -24,7 +24,7 @@ std::string cleanId(std::string_view cut) {
     return ReplaceText(ReplaceText(id, "&amp;", ""), "&", "");
 }
 
-std::size_t collectItems(std::string_view pageText, bool capturedPage, ItemIdBuffer &buffer) {
+std::size_t collectItems(std::string_view pageText, bool capturedPage, ItemIdBuffer& buffer) {
     if (!ContainsText(pageText, ItemMarker)) return 0;
     const std::string page = ReplaceText(ReplaceText(pageText, "&on_comment=1", ""), "&amp;on_comment=1", "");
     const TextList pieces = SplitText(page, ItemMarker);
@@ -39,10 +39,10 @@ std::size_t collectItems(std::string_view pageText, bool capturedPage, ItemIdBuf
     return added;
 }
 
-} // namespace
+}  // namespace
 
-void TaobaoPlainWalker(const SearchContext &context) {
-    SearchWindow &window = *context.window;
+void TaobaoPlainWalker(const SearchContext& context) {
+    SearchWindow& window = *context.window;
     std::string page = context.state->CapturedPage();
     if (!ContainsText(page, "page-info>")) {
         window.SetStatus(RF_GBK("网络超时，请重试！"));
@@ -54,7 +54,7 @@ void TaobaoPlainWalker(const SearchContext &context) {
     // "pageNo" switches the rest of the walk to "pageNum".
     std::string_view pageKey = "pageNo";
 
-    ItemIdBuffer &buffer = context.state->ItemIds();
+    ItemIdBuffer& buffer = context.state->ItemIds();
     walk::BarrenPages barren;
     for (std::int64_t n = 1; n <= pageCount; ++n) {
         if (n > 1) {
@@ -69,4 +69,4 @@ void TaobaoPlainWalker(const SearchContext &context) {
     window.ArmHarvestTimer();
 }
 
-} // namespace rongfan
+}  // namespace rongfan

@@ -25,8 +25,8 @@ constexpr std::string_view RedirectMarker = "window.location.href='";
 constexpr std::string_view NotInId = "\" \t\r\n\f\v<>";
 
 struct ItemBase {
-    std::string host;   // with the "/hk" segment for shops off the main domain
-    std::string marker; // host + "/item.htm?id=", no scheme: links with or without one match
+    std::string host;    // with the "/hk" segment for shops off the main domain
+    std::string marker;  // host + "/item.htm?id=", no scheme: links with or without one match
 };
 
 ItemBase chooseItemBase(std::string_view shopAddress) {
@@ -40,7 +40,7 @@ ItemBase chooseItemBase(std::string_view shopAddress) {
     return base;
 }
 
-std::size_t collectItems(std::string_view region, const ItemBase &base, ItemIdBuffer &buffer) {
+std::size_t collectItems(std::string_view region, const ItemBase& base, ItemIdBuffer& buffer) {
     const TextList pieces = SplitText(region, base.marker);
     std::size_t added = 0;
     std::string line;
@@ -63,16 +63,16 @@ std::string_view plainCounterMarker(std::string_view page) {
     return {};
 }
 
-void clearBrowserCache(const SearchContext &context) {
+void clearBrowserCache(const SearchContext& context) {
     context.clearBrowserCache(CacheMode::TemporaryFiles);
     context.clearBrowserCache(CacheMode::Cookies);
 }
 
-void walkAsync(const SearchContext &context, std::string page, const std::string &asyncAddress, const ItemBase &base) {
+void walkAsync(const SearchContext& context, std::string page, const std::string& asyncAddress, const ItemBase& base) {
     const std::int32_t pageCount =
         ContainsText(page, AsyncCounterMarker) ? walk::ReadPageCount(page, AsyncCounterMarker, "<") : 1;
-    const std::string &previousLink = RF_GBK("上一页</a>");
-    ItemIdBuffer &buffer = context.state->ItemIds();
+    const std::string& previousLink = RF_GBK("上一页</a>");
+    ItemIdBuffer& buffer = context.state->ItemIds();
     walk::BarrenPages barren;
     for (std::int64_t n = 1; n <= pageCount; ++n) {
         if (n > 1) {
@@ -92,8 +92,8 @@ void walkAsync(const SearchContext &context, std::string page, const std::string
     context.window->ArmHarvestTimer();
 }
 
-void walkPlain(const SearchContext &context, const std::string &savedPage, const ItemBase &base) {
-    SearchWindow &window = *context.window;
+void walkPlain(const SearchContext& context, const std::string& savedPage, const ItemBase& base) {
+    SearchWindow& window = *context.window;
     const std::string_view marker = plainCounterMarker(savedPage);
     if (marker.empty()) {
         const std::string target(SplitPiece(SplitPiece(savedPage, RedirectMarker, 2), "'", 1));
@@ -114,8 +114,8 @@ void walkPlain(const SearchContext &context, const std::string &savedPage, const
 
     const std::int32_t pageCount = walk::ReadPageCount(savedPage, marker, "<");
     const std::string plainAddress = window.ShopAddress() + "/search.htm?search=y&pageNo=1";
-    const std::string &previousLink = RF_GBK("上一页</a>");
-    ItemIdBuffer &buffer = context.state->ItemIds();
+    const std::string& previousLink = RF_GBK("上一页</a>");
+    ItemIdBuffer& buffer = context.state->ItemIds();
     walk::BarrenPages barren;
     std::string fetched;
     for (std::int64_t n = 1; n <= pageCount; ++n) {
@@ -130,10 +130,10 @@ void walkPlain(const SearchContext &context, const std::string &savedPage, const
     window.ArmHarvestTimer();
 }
 
-} // namespace
+}  // namespace
 
-void TmallWalker(const SearchContext &context) {
-    SearchWindow &window = *context.window;
+void TmallWalker(const SearchContext& context) {
+    SearchWindow& window = *context.window;
     std::string page = context.state->CapturedPage();
     const std::string shop = window.ShopAddress();
     const ItemBase base = chooseItemBase(shop);
@@ -160,4 +160,4 @@ void TmallWalker(const SearchContext &context) {
     }
 }
 
-} // namespace rongfan
+}  // namespace rongfan

@@ -27,4 +27,4 @@ struct WalkLimits {
     static constexpr int MaxPagesWithoutNewItems = 20;
 };
 
-} // namespace rongfan
+}  // namespace rongfan

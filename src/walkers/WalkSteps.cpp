@@ -7,12 +7,12 @@
 
 namespace rongfan::walk {
 
-std::string FetchPage(const SearchContext &context, std::string_view address) {
+std::string FetchPage(const SearchContext& context, std::string_view address) {
     Bytes bytes = context.fetch(address);
     // Same result as BytesToText, but a page of several hundred kilobytes is
     // cut in place instead of copied.
-    if (const void *zero = std::memchr(bytes.data(), 0, bytes.size())) {
-        bytes.resize(static_cast<std::size_t>(static_cast<const char *>(zero) - bytes.data()));
+    if (const void* zero = std::memchr(bytes.data(), 0, bytes.size())) {
+        bytes.resize(static_cast<std::size_t>(static_cast<const char*>(zero) - bytes.data()));
     }
     return bytes;
 }
@@ -33,4 +33,4 @@ bool BarrenPages::Note(std::size_t added) {
     return m_run >= WalkLimits::MaxPagesWithoutNewItems;
 }
 
-} // namespace rongfan::walk
+}  // namespace rongfan::walk

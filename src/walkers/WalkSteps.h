@@ -10,7 +10,7 @@
 namespace rongfan::walk {
 
 // The fetched bytes as a text (up to the first zero byte), without a second copy.
-std::string FetchPage(const SearchContext &context, std::string_view address);
+std::string FetchPage(const SearchContext& context, std::string_view address);
 
 // The page count behind `marker`: the second piece after it, of that the first
 // piece before `end`, of that the second piece after "/", read as a number.
@@ -31,4 +31,4 @@ private:
     int m_run = 0;
 };
 
-} // namespace rongfan::walk
+}  // namespace rongfan::walk

@@ -30,10 +30,10 @@ class FakeBrowserPage : public BrowserPage {
 public:
     QWidget* View() override { return m_view; }
     void Navigate(const QString& address) override { navigations.push_back(address); }
-    void ReadDocument(std::function<void(const QString&)> done) override {
+    void ReadDocument(std::function<void(const Document&)> done) override {
         ++reads;
         if (answerAtOnce)
-            done(document);
+            done(Document{parsed, document});
         else
             pending.push_back(std::move(done));
     }
@@ -42,14 +42,15 @@ public:
     void AnswerPending() {
         auto waiting = std::move(pending);
         pending.clear();
-        for (auto& done : waiting) done(document);
+        for (auto& done : waiting) done(Document{parsed, document});
     }
 
     QString document;
+    bool parsed = true;  // false: the browser is still parsing the markup
     bool answerAtOnce = true;
     int reads = 0;
     std::vector<QString> navigations;
-    std::vector<std::function<void(const QString&)>> pending;
+    std::vector<std::function<void(const Document&)>> pending;
 
 private:
     QWidget* m_view = new QWidget;

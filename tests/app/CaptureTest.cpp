@@ -210,6 +210,34 @@ TEST(CaptureTick, StepsOnDocumentsOfEveryKind) {
     }
 }
 
+// While the browser is still parsing the page, a tick reads nothing: half a
+// page may show the marker without the items further down. The window shows,
+// nothing is fetched or stored, and polling goes on until the page is whole.
+TEST(CaptureTick, APageStillBeingParsedIsNotCaptured) {
+    CaptureHarness h;
+    h.answers[ShopSearch] = "<p>?mid=w</p>";
+    h.Start();
+    QPointer<LoginBrowserWindow> login = h.Login();
+    h.Page().document = QStringLiteral("<html><body><div class=\"page-info\">1/9</div>");
+    h.Page().parsed = false;
+    h.Page().Complete();
+    h.clock.Advance(1000);
+    h.clock.Advance(300);
+    EXPECT_EQ(h.Page().reads, 4);
+    EXPECT_TRUE(login->isVisible());
+    EXPECT_TRUE(h.fetched.empty());
+    EXPECT_TRUE(h.window.State()->CapturedPage().empty());
+    EXPECT_EQ(h.window.ListingTimer()->Period(), 0);
+    EXPECT_EQ(login->windowTitle(), desktop::LoginWindowTitle());
+
+    h.Page().document = QStringLiteral("<html><body><div class=\"page-info\">1/9</div><p>whole</p></body></html>");
+    h.Page().parsed = true;
+    h.Page().Complete();
+    h.clock.Advance(1000);
+    EXPECT_EQ(h.window.ListingTimer()->Period(), 1000);
+    EXPECT_EQ(h.window.State()->CapturedPage(), "<html><body><div class=page-info>1/9</div><p>whole</p></body></html>");
+}
+
 // Closing the login window before a capture abandons the search: the controls
 // come back, the status says why, no walker is armed. The destruction still
 // fetches SearchUrl once when nothing was read yet.

@@ -11,7 +11,7 @@ namespace {
 
 TEST(NormaliseCapturedPage, ThreePassesInOrder) {
     const struct {
-        const char *name;
+        const char* name;
         std::string page;
         std::string normalised;
     } cases[] = {
@@ -26,7 +26,7 @@ TEST(NormaliseCapturedPage, ThreePassesInOrder) {
         {"gbk_text_kept", RF_GBK("<a href=\"/s\">下一页</a>"), RF_GBK("<a href=/s>下一页</a>")},
         {"empty", "", ""},
     };
-    for (const auto &c : cases) {
+    for (const auto& c : cases) {
         const std::string out = NormaliseCapturedPage(c.page);
         EXPECT_EQ(out, c.normalised) << c.name;
         EXPECT_EQ(out.find('"'), std::string::npos) << c.name;
@@ -41,12 +41,12 @@ TEST(IsCapturedPage, EitherMarkerCaptures) {
         {"<script>var u='/i/asynSearch.htm?mid=w-123-0&wid=123';</script>", true},
         {"<span class=page-info>1/2</span>", true},
         {NormaliseCapturedPage("<span class=\"page-info\">1/2</span>"), true},
-        {"<span class=\"page-info\">1/2</span>", false}, // not normalised yet
+        {"<span class=\"page-info\">1/2</span>", false},  // not normalised yet
         {"?mid=W-1", false},
         {"PAGE-INFO>", false},
         {"", false},
     };
-    for (const auto &c : cases)
+    for (const auto& c : cases)
         EXPECT_EQ(IsCapturedPage(c.page), c.captured) << c.page;
 }
 
@@ -55,7 +55,7 @@ TEST(ShowsLoginHint, NeedsAllThreeTextsAndNoMarker) {
     const std::string cannot = RF_GBK("无法显示该网页");
     const std::string cert = RF_GBK("此网站的安全证书有问题");
     const struct {
-        const char *name;
+        const char* name;
         std::string page;
         bool hint;
     } cases[] = {
@@ -66,14 +66,14 @@ TEST(ShowsLoginHint, NeedsAllThreeTextsAndNoMarker) {
         {"with_async_marker", title + cannot + cert + "?mid=w-1-0", false},
         {"with_page_info", title + cannot + cert + "page-info>", false},
     };
-    for (const auto &c : cases)
+    for (const auto& c : cases)
         EXPECT_EQ(ShowsLoginHint(c.page), c.hint) << c.name;
 }
 
 TEST(ChooseWalker, ByShopAddressThenPageLayout) {
     const struct {
-        const char *shop;
-        const char *page;
+        const char* shop;
+        const char* page;
         WalkerChoice choice;
     } cases[] = {
         {"http://shop1.taobao.com", "x ?mid=w-1-0 page-info>", WalkerChoice::TaobaoAsync},
@@ -86,10 +86,10 @@ TEST(ChooseWalker, ByShopAddressThenPageLayout) {
         {"http://HTTP:", "page-info>", WalkerChoice::None},
         {"", "", WalkerChoice::None},
     };
-    for (const auto &c : cases) {
+    for (const auto& c : cases) {
         EXPECT_EQ(ChooseWalker(c.shop, c.page), c.choice) << c.shop << " / " << c.page;
     }
 }
 
-} // namespace
-} // namespace rongfan
+}  // namespace
+}  // namespace rongfan

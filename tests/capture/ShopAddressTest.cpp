@@ -18,13 +18,13 @@ using testing::RecorderWindow;
 const std::string FullWidthSpace = "\xA1\xA1";
 
 struct LaunchCase {
-    const char *name;
+    const char* name;
     std::string typed;
     std::string afterRemoveSpaces;
     std::string afterScheme;
     std::string afterPrefix;
     bool accepted;
-    std::string base; // expected only when accepted
+    std::string base;  // expected only when accepted
     ShopKind kind;
     std::string searchUrl;
 };
@@ -74,7 +74,7 @@ std::vector<LaunchCase> launchCases() {
 class LaunchTable : public ::testing::TestWithParam<LaunchCase> {};
 
 TEST_P(LaunchTable, DecideLaunchGivesEachStep) {
-    const LaunchCase &c = GetParam();
+    const LaunchCase& c = GetParam();
     const LaunchDecision d = DecideLaunch(c.typed);
     EXPECT_EQ(d.afterRemoveSpaces, c.afterRemoveSpaces);
     EXPECT_EQ(d.afterScheme, c.afterScheme);
@@ -89,7 +89,7 @@ TEST_P(LaunchTable, DecideLaunchGivesEachStep) {
 // The click handler: the window sees each cleaned text, then either the
 // message box alone or the whole launch in its order.
 TEST_P(LaunchTable, LaunchSearchDrivesTheWindow) {
-    const LaunchCase &c = GetParam();
+    const LaunchCase& c = GetParam();
     RecorderWindow window;
     window.shopAddress = c.typed;
     SearchState state;
@@ -126,25 +126,25 @@ TEST_P(LaunchTable, LaunchSearchDrivesTheWindow) {
 }
 
 INSTANTIATE_TEST_SUITE_P(TypedTexts, LaunchTable, ::testing::ValuesIn(launchCases()),
-                         [](const ::testing::TestParamInfo<LaunchCase> &info) { return std::string(info.param.name); });
+                         [](const ::testing::TestParamInfo<LaunchCase>& info) { return std::string(info.param.name); });
 
 TEST(ClassifyShop, TellsTheThreeOutcomesApart) {
     const struct {
-        const char *text;
+        const char* text;
         ShopKind kind;
     } cases[] = {
         {"http://shop.taobao.com", ShopKind::TaobaoShop}, {"http://shop.tmall.com", ShopKind::TmallShop},
         {"http://shop.tmall.hk", ShopKind::TmallShop},    {"http://x.tmall.com/?from=taobao.com", ShopKind::TaobaoShop},
         {"http://tmallx.com", ShopKind::Neither},         {"", ShopKind::Neither},
     };
-    for (const auto &c : cases)
+    for (const auto& c : cases)
         EXPECT_EQ(ClassifyShop(c.text), c.kind) << c.text;
 }
 
 // Widths as the window starts: title 280, the 30-day columns 90 each.
 TEST(ApplyColumnLayout, SwitchesOnlyWhenTheKindChanges) {
     const struct {
-        const char *name;
+        const char* name;
         std::vector<ShopKind> searches;
         int title, deals, received;
     } cases[] = {
@@ -154,7 +154,7 @@ TEST(ApplyColumnLayout, SwitchesOnlyWhenTheKindChanges) {
         {"tmall_then_taobao_restores", {ShopKind::TmallShop, ShopKind::TaobaoShop}, 280, 90, 90},
         {"taobao_twice_after_tmall", {ShopKind::TmallShop, ShopKind::TaobaoShop, ShopKind::TaobaoShop}, 280, 90, 90},
     };
-    for (const auto &c : cases) {
+    for (const auto& c : cases) {
         RecorderWindow window;
         for (ShopKind kind : c.searches)
             ApplyColumnLayout(window, kind);
@@ -179,5 +179,5 @@ TEST(LaunchSearch, TmallThenTaobaoSwitchesColumnsThroughTheLaunch) {
     EXPECT_EQ(window.ColumnWidth(1), 280);
 }
 
-} // namespace
-} // namespace rongfan
+}  // namespace
+}  // namespace rongfan

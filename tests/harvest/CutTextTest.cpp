@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <random>
 #include <string>
 
@@ -23,6 +24,11 @@ struct CutCase {
     std::string end;
     std::optional<std::string> expected;  // nothing: the start marker is not in the text
 };
+
+// Test names and failure messages show the case by its name.
+void PrintTo(const CutCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 const CutCase cutCases[] = {
     {"between markers", "x<a>val<b>y", "<a>", "<b>", "val"},

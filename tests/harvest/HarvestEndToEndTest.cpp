@@ -8,11 +8,12 @@
 #include <cstdlib>
 #include <memory>
 #include <mutex>
+#include <ostream>
 #include <string>
 #include <vector>
 
-#include "../support/MarketsimProcess.h"
 #include "../support/RecorderWindow.h"
+#include "MarketsimProcess.h"
 #include "capture/CaptureRules.h"
 #include "capture/ShopAddress.h"
 #include "harvest/Harvesters.h"
@@ -123,6 +124,11 @@ struct ShopCase {
     int recaptures;
 };
 
+// Test names and failure messages show the case by its name.
+void PrintTo(const ShopCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
 const ShopCase shopCases[] = {
     {"TaobaoAsync", {"kind=taobao-async,host=e2e-async.taobao.com,items=50,seed=11"}, "e2e-async.taobao.com", 0},
     {"TaobaoPlainPageNo",
@@ -181,6 +187,11 @@ struct FaultCase {
     std::vector<std::size_t> emptied;  // the columns a fault leaves empty
     int attemptsPerItem;               // requests of the faulted kind per item that names one
 };
+
+// Test names and failure messages show the case by its name.
+void PrintTo(const FaultCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 const FaultCase faultCases[] = {
     {"TaobaoItemPageNeverComes",

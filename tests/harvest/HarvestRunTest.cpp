@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,11 @@ struct HarvesterKind {
     std::string page;  // an accepted item page
 };
 
+// Test names and failure messages show the case by its name.
+void PrintTo(const HarvesterKind& c, std::ostream* os) {
+    *os << c.name;
+}
+
 const HarvesterKind kinds[] = {
     {"Taobao", &TaobaoItemHarvester,
      [](const std::string& line) { return "http://item.taobao.com/item.htm?id=" + line; },
@@ -36,6 +42,11 @@ struct LinesCase {
     std::string text;                // the item buffer's text
     std::vector<std::string> lines;  // the items harvested, in order; none: the run fails
 };
+
+// Test names and failure messages show the case by its name.
+void PrintTo(const LinesCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 const LinesCase linesCases[] = {
     {"two lines each ended", "a\r\nb\r\n", {"a", "b"}},

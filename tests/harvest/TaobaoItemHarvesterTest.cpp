@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -85,6 +86,11 @@ struct PageCase {
     std::map<int, std::string> cells;                         // UTF-8; every other cell stays empty
     std::vector<std::string> services;                        // requests after the item page, in order
 };
+
+// Test names and failure messages show the case by its name.
+void PrintTo(const PageCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 const std::string SkipRef = "ifq:\"http://detailskip.taobao.com/json/ifq.htm?id=7&sid=9\"";
 const std::string RateRef = "rateCounterApi:\"//rate.taobao.com/detailCount.do?itemId=7\"";

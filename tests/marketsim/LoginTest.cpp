@@ -23,8 +23,8 @@ struct Addresses {
 };
 
 // Every address of a shop that carries its data.
-Addresses AddressesOf(const Json& truth, const std::string& host) {
-    const Json& shop = ShopEntry(truth, host);
+Addresses AddressesOf(const Json &truth, const std::string &host) {
+    const Json &shop = ShopEntry(truth, host);
     const std::string id(SplitPiece(shop.at("rows")[0][7].get<std::string>(), "id=", 2));
     const std::string home = shop.at("home");
     const bool taobao = shop.at("kind") == "taobao-async";
@@ -42,23 +42,25 @@ Addresses AddressesOf(const Json& truth, const std::string& host) {
     return a;
 }
 
-std::vector<std::string> All(const Addresses& a) {
+std::vector<std::string> All(const Addresses &a) {
     return {a.search, a.async, a.item, a.counter, a.detailSkip, a.rate, a.rating};
 }
 
-std::string PercentEncoded(const std::string& text) {
-    static const char* hex = "0123456789ABCDEF";
+std::string PercentEncoded(const std::string &text) {
+    static const char *hex = "0123456789ABCDEF";
     std::string out;
     for (unsigned char c : text) {
-        if (std::isalnum(c) || c == '-' || c == '_' || c == '.' || c == '~') out += static_cast<char>(c);
-        else out += std::string("%") + hex[c >> 4] + hex[c & 15];
+        if (std::isalnum(c) || c == '-' || c == '_' || c == '.' || c == '~')
+            out += static_cast<char>(c);
+        else
+            out += std::string("%") + hex[c >> 4] + hex[c & 15];
     }
     return out;
 }
 
 // What only a data answer holds, never the login page.
-bool LooksLikeData(const std::string& body) {
-    for (const std::string& marker :
+bool LooksLikeData(const std::string &body) {
+    for (const std::string &marker :
          {std::string("?mid=w"), std::string("page-info"), std::string("ui-page-s-len"), RF_GBK("-淘宝网</title>"),
           std::string("-tmall."), std::string("\":"), std::string("quanity")})
         if (ContainsText(body, marker)) return true;
@@ -75,8 +77,8 @@ TEST_F(Login, PagesOfLockedShopsRedirectToTheLoginPageWithoutTheCookie) {
     MarketsimProcess server(kShops);
     ASSERT_TRUE(server.Started());
     Fetcher fetcher(server.Port());
-    for (const char* host : {"locked.taobao.com", "locked.tmall.hk"}) {
-        for (const std::string& url : All(AddressesOf(s_truth, host))) {
+    for (const char *host : {"locked.taobao.com", "locked.tmall.hk"}) {
+        for (const std::string &url : All(AddressesOf(s_truth, host))) {
             const FetchResult moved = fetcher.Get(url);
             EXPECT_EQ(moved.status, 302) << url;
             EXPECT_EQ(moved.Header("Location"),
@@ -90,8 +92,8 @@ TEST_F(Login, PagesOfLockedShopsRedirectToTheLoginPageWithoutTheCookie) {
         }
     }
     // A shop without login answers the same kinds of address at once.
-    for (const std::string& url : All(AddressesOf(s_truth, "open.taobao.com"))) {
-        if (url.find("dsr-rate") != std::string::npos) continue;  // a Tmall service; no Taobao item has a rating there
+    for (const std::string &url : All(AddressesOf(s_truth, "open.taobao.com"))) {
+        if (url.find("dsr-rate") != std::string::npos) continue; // a Tmall service; no Taobao item has a rating there
         const FetchResult open = fetcher.Get(url);
         EXPECT_EQ(open.status, 200) << url;
         EXPECT_TRUE(LooksLikeData(open.body)) << url;
@@ -109,14 +111,16 @@ TEST_F(Login, SubmittingTheFormSetsAnHttpOnlySessionOnEveryDomainAndLeadsBack) {
     const std::string redirect(SplitPiece(SplitPiece(loginPage.body, "name=\"redirectURL\" value=\"", 2), "\"", 1));
     // The form posts the hidden field as the browser would: percent-encoded once more.
     std::string encodedRedirect;
-    for (unsigned char c : redirect) encodedRedirect += c == '%' ? std::string("%25") : std::string(1, static_cast<char>(c));
-    const FetchResult landed = browser.Post("http://login.taobao.com/member/login.jhtml",
-                                            "TPL_username=%C7%E0%E1%B0&TPL_password=x&redirectURL=" + encodedRedirect, true);
+    for (unsigned char c : redirect)
+        encodedRedirect += c == '%' ? std::string("%25") : std::string(1, static_cast<char>(c));
+    const FetchResult landed =
+        browser.Post("http://login.taobao.com/member/login.jhtml",
+                     "TPL_username=%C7%E0%E1%B0&TPL_password=x&redirectURL=" + encodedRedirect, true);
     EXPECT_EQ(landed.status, 200);
     EXPECT_TRUE(ContainsText(landed.body, "?mid=w-")) << "the login leads back to the search page";
 
     int sessions = 0;
-    for (const std::string& line : browser.Cookies()) {
+    for (const std::string &line : browser.Cookies()) {
         if (line.find("\tcookie2\t") == std::string::npos) continue;
         ++sessions;
         EXPECT_TRUE(line.starts_with("#HttpOnly_.")) << line;
@@ -124,8 +128,8 @@ TEST_F(Login, SubmittingTheFormSetsAnHttpOnlySessionOnEveryDomainAndLeadsBack) {
     EXPECT_EQ(sessions, static_cast<int>(s_truth.at("session").at("domains").size()));
 
     const Addresses tmall = AddressesOf(s_truth, "locked.tmall.hk");
-    for (const std::string& url : {taobao.async, taobao.item, taobao.counter, taobao.detailSkip, taobao.rate, tmall.search,
-                                   tmall.async, tmall.item, tmall.rating}) {
+    for (const std::string &url : {taobao.async, taobao.item, taobao.counter, taobao.detailSkip, taobao.rate,
+                                   tmall.search, tmall.async, tmall.item, tmall.rating}) {
         const FetchResult answer = browser.Get(url);
         EXPECT_EQ(answer.status, 200) << url;
         EXPECT_TRUE(LooksLikeData(answer.body)) << url;
@@ -137,8 +141,9 @@ TEST_F(Login, AnEmptyUserNameGetsTheFormAgainAndNoCookie) {
     ASSERT_TRUE(server.Started());
     Fetcher browser(server.Port());
     browser.EnableCookieEngine();
-    const FetchResult again = browser.Post("http://login.taobao.com/member/login.jhtml",
-                                           "TPL_username=&redirectURL=http%3A%2F%2Flocked.taobao.com%2Fsearch.htm", true);
+    const FetchResult again =
+        browser.Post("http://login.taobao.com/member/login.jhtml",
+                     "TPL_username=&redirectURL=http%3A%2F%2Flocked.taobao.com%2Fsearch.htm", true);
     EXPECT_EQ(again.status, 200);
     EXPECT_TRUE(ContainsText(again.body, RF_GBK("请输入会员名")));
     EXPECT_TRUE(browser.Cookies().empty());
@@ -172,7 +177,7 @@ TEST_F(Login, ThePresetSessionOpensLockedShopsAndUnknownSessionsDoNot) {
         {"xcookie2=" + s_truth.at("session").at("value").get<std::string>(), false},
         {"", false},
     };
-    for (const Case& c : cases) {
+    for (const Case &c : cases) {
         Fetcher fetcher(server.Port());
         fetcher.SetCookieHeader(c.cookie);
         EXPECT_EQ(fetcher.Get(url).status, c.opens ? 200 : 302) << c.cookie;
@@ -196,5 +201,5 @@ TEST_F(Login, ASessionExpiresAfterTheGivenNumberOfRequests) {
     EXPECT_EQ(fetcher.Get(a.search).status, 302);
 }
 
-}  // namespace
-}  // namespace rongfan::marketsim::test
+} // namespace
+} // namespace rongfan::marketsim::test

@@ -13,20 +13,21 @@
 #include <thread>
 #include <unistd.h>
 
-extern char** environ;
+extern char **environ;
 
 namespace rongfan::marketsim::test {
 namespace {
 
-std::vector<char*> Argv(const std::vector<std::string>& arguments) {
+std::vector<char *> Argv(const std::vector<std::string> &arguments) {
     static std::string path = MarketsimPath();
-    std::vector<char*> argv = {path.data()};
-    for (const std::string& a : arguments) argv.push_back(const_cast<char*>(a.c_str()));
+    std::vector<char *> argv = {path.data()};
+    for (const std::string &a : arguments)
+        argv.push_back(const_cast<char *>(a.c_str()));
     argv.push_back(nullptr);
     return argv;
 }
 
-pid_t Spawn(const std::vector<std::string>& arguments, int outFd, int errFd) {
+pid_t Spawn(const std::vector<std::string> &arguments, int outFd, int errFd) {
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     if (outFd >= 0) posix_spawn_file_actions_adddup2(&actions, outFd, STDOUT_FILENO);
@@ -50,11 +51,13 @@ std::string ReadAll(int fd) {
     return out;
 }
 
-}  // namespace
+} // namespace
 
-std::string MarketsimPath() { return MARKETSIM_PATH; }
+std::string MarketsimPath() {
+    return MARKETSIM_PATH;
+}
 
-MarketsimProcess::MarketsimProcess(const std::vector<std::string>& arguments) {
+MarketsimProcess::MarketsimProcess(const std::vector<std::string> &arguments) {
     int out[2];
     if (::pipe2(out, O_CLOEXEC) != 0) return;
     std::vector<std::string> args = {"--lifetime", "300"};
@@ -82,7 +85,7 @@ MarketsimProcess::~MarketsimProcess() {
     ::waitpid(m_pid, &status, 0);
 }
 
-RunResult RunMarketsim(const std::vector<std::string>& arguments) {
+RunResult RunMarketsim(const std::vector<std::string> &arguments) {
     RunResult result;
     char outPath[] = "/tmp/marketsim-test-outXXXXXX";
     char errPath[] = "/tmp/marketsim-test-errXXXXXX";
@@ -101,7 +104,7 @@ RunResult RunMarketsim(const std::vector<std::string>& arguments) {
     return result;
 }
 
-pid_t StartOrphanedMarketsim(const std::vector<std::string>& arguments) {
+pid_t StartOrphanedMarketsim(const std::vector<std::string> &arguments) {
     int report[2];
     if (::pipe(report) != 0) return -1;
     const pid_t middle = ::fork();
@@ -137,4 +140,4 @@ bool WaitUntilGone(pid_t pid, double seconds) {
     return false;
 }
 
-}  // namespace rongfan::marketsim::test
+} // namespace rongfan::marketsim::test

@@ -9,7 +9,9 @@
 namespace rongfan::marketsim::test {
 namespace {
 
-bool Has(std::string_view text, std::string_view sought) { return ContainsText(text, sought); }
+bool Has(std::string_view text, std::string_view sought) {
+    return ContainsText(text, sought);
+}
 
 // Second piece after `a`, then its first piece before `b`.
 std::string Cut(std::string_view text, std::string_view a, std::string_view b) {
@@ -26,9 +28,9 @@ std::string Remove(std::string_view text, std::string_view sought, MatchMode mod
     return ReplaceText(text, sought, "", mode);
 }
 
-}  // namespace
+} // namespace
 
-std::string ProgramReader::Fetch(const std::string& url) {
+std::string ProgramReader::Fetch(const std::string &url) {
     m_fetched.push_back(url);
     return BytesToText(m_fetcher.Get(url, true).body);
 }
@@ -39,7 +41,7 @@ std::string ProgramReader::Normalise(std::string page) {
     return ReplaceText(page, "%3D", "=", MatchMode::AsciiCaseInsensitive);
 }
 
-std::vector<std::string> ProgramReader::WalkTaobaoAsync(const std::string& base, const std::string& captured) {
+std::vector<std::string> ProgramReader::WalkTaobaoAsync(const std::string &base, const std::string &captured) {
     std::vector<std::string> ids;
     std::set<std::string> seen;
     const std::string fragment(SplitPiece(SplitPiece(captured, "?mid=w", 2), "&", 1));
@@ -47,10 +49,12 @@ std::vector<std::string> ProgramReader::WalkTaobaoAsync(const std::string& base,
     std::string page = Fetch(first);
     const int pages = PageCount(page, "page-info\\\">", "</");
     for (int k = 1; k <= pages; ++k) {
-        if (k > 1) page = Fetch(ReplaceText(first, "pageNo=1", "pageNo=" + NumberToText(k), MatchMode::AsciiCaseInsensitive));
-        std::string region = Has(page, RF_GBK(">下一页</a>")) ? std::string(SplitPiece(page, RF_GBK(">下一页</a>"), 2)) : page;
+        if (k > 1)
+            page = Fetch(ReplaceText(first, "pageNo=1", "pageNo=" + NumberToText(k), MatchMode::AsciiCaseInsensitive));
+        std::string region =
+            Has(page, RF_GBK(">下一页</a>")) ? std::string(SplitPiece(page, RF_GBK(">下一页</a>"), 2)) : page;
         region = Remove(region, ");");
-        for (const char* noise : {"scene=taobao_shop", "scenetaobao_shop", "on_comment=1"})
+        for (const char *noise : {"scene=taobao_shop", "scenetaobao_shop", "on_comment=1"})
             region = Remove(region, noise, MatchMode::AsciiCaseInsensitive);
         const TextList pieces = SplitText(region, "item.htm?id=");
         for (int i = 2; i <= pieces.Count(); ++i) {
@@ -61,7 +65,7 @@ std::vector<std::string> ProgramReader::WalkTaobaoAsync(const std::string& base,
     return ids;
 }
 
-std::vector<std::string> ProgramReader::WalkTaobaoPlain(const std::string& base, const std::string& captured) {
+std::vector<std::string> ProgramReader::WalkTaobaoPlain(const std::string &base, const std::string &captured) {
     std::vector<std::string> ids;
     std::set<std::string> seen;
     const int pages = PageCount(captured, "page-info>", "<");
@@ -79,7 +83,7 @@ std::vector<std::string> ProgramReader::WalkTaobaoPlain(const std::string& base,
             const std::size_t end = k == 1 ? piece.find_first_of(" \t\r\n<>") : piece.find('"');
             std::string id(piece.substr(0, end));
             id = Remove(id, ");");
-            for (const char* noise : {"scene=taobao_shop", "scenetaobao_shop", "on_comment=1"})
+            for (const char *noise : {"scene=taobao_shop", "scenetaobao_shop", "on_comment=1"})
                 id = Remove(id, noise, MatchMode::AsciiCaseInsensitive);
             id = Remove(id, "&");
             if (!id.empty() && seen.insert(id).second) ids.push_back(id);
@@ -88,7 +92,7 @@ std::vector<std::string> ProgramReader::WalkTaobaoPlain(const std::string& base,
     return ids;
 }
 
-std::vector<std::string> ProgramReader::WalkTmall(const std::string& base, std::string captured) {
+std::vector<std::string> ProgramReader::WalkTmall(const std::string &base, std::string captured) {
     const std::string itemBase = Has(base, EndpointTable::TmallDomain)
                                      ? std::string(EndpointTable::TmallItemHost)
                                      : std::string(EndpointTable::TmallAltItemHost) + "/hk";
@@ -104,7 +108,8 @@ std::vector<std::string> ProgramReader::WalkTmall(const std::string& base, std::
     };
     for (int capture = 0; capture < 3; ++capture) {
         std::string page = captured;
-        for (int attempt = 0; attempt < 5 && !Has(page, "?mid=w-"); ++attempt) page = Fetch(base + "/search.htm?search=y");
+        for (int attempt = 0; attempt < 5 && !Has(page, "?mid=w-"); ++attempt)
+            page = Fetch(base + "/search.htm?search=y");
         if (!Has(page, "?mid=w-")) return lines;
         const std::string number = Cut(page, "?mid=w-", "-0");
         const std::string saved = page;
@@ -115,8 +120,10 @@ std::vector<std::string> ProgramReader::WalkTmall(const std::string& base, std::
             for (int k = 1; k <= pages; ++k) {
                 if (k > 1) {
                     page.clear();
-                    const std::string url = ReplaceText(async, "pageNo=1", "pageNo=" + NumberToText(k), MatchMode::AsciiCaseInsensitive);
-                    for (int attempt = 0; attempt < 5 && page.empty(); ++attempt) page = Fetch(url);
+                    const std::string url =
+                        ReplaceText(async, "pageNo=1", "pageNo=" + NumberToText(k), MatchMode::AsciiCaseInsensitive);
+                    for (int attempt = 0; attempt < 5 && page.empty(); ++attempt)
+                        page = Fetch(url);
                 }
                 if (Has(page, "ui-page-s-len") && Has(page, RF_GBK("上一页</a>")))
                     collect(SplitPiece(SplitPiece(page, "ui-page-s-len", 2), RF_GBK("上一页</a>"), 1));
@@ -142,12 +149,13 @@ std::vector<std::string> ProgramReader::WalkTmall(const std::string& base, std::
     return lines;
 }
 
-Row ProgramReader::HarvestTaobao(const std::string& id, int n) {
+Row ProgramReader::HarvestTaobao(const std::string &id, int n) {
     std::array<std::string, 9> cells;
     cells[0] = NumberToText(n);
     std::string page;
     const std::string address = "http://" + std::string(EndpointTable::ItemPageHost) + "/item.htm?id=" + id;
-    for (int attempt = 0; attempt < 10 && !Has(page, RF_GBK("-淘宝网</title>")); ++attempt) page = Fetch(address);
+    for (int attempt = 0; attempt < 10 && !Has(page, RF_GBK("-淘宝网</title>")); ++attempt)
+        page = Fetch(address);
     if (Has(page, RF_GBK("-淘宝网</title>"))) {
         cells[1] = Cut(page, "<title>", RF_GBK("-淘宝网</title>"));
         if (Has(page, "tb-rmb-num\">")) cells[2] = RemoveSpaces(Cut(page, "tb-rmb-num\">", "<"));
@@ -170,28 +178,32 @@ Row ProgramReader::HarvestTaobao(const std::string& id, int n) {
         page = ReplaceText(page, "rateCounterApi   : '", "rateCounterApi:\"", MatchMode::AsciiCaseInsensitive);
         page = ReplaceText(page, "',", "\"");
         if (Has(page, "rateCounterApi:\"")) {
-            const std::string url = RemoveSpaces(Remove("http:" + Cut(page, "rateCounterApi:\"", "\"") + "&callback=jsonp120", "\""));
+            const std::string url =
+                RemoveSpaces(Remove("http:" + Cut(page, "rateCounterApi:\"", "\"") + "&callback=jsonp120", "\""));
             std::string service;
             for (int attempt = 0; attempt < 10 && !Has(service, id); ++attempt)
                 service = ReplaceText(Remove(Fetch(url), "\""), "}", ",");
             if (Has(service, id + ":")) cells[6] = Cut(service, id + ":", ",");
         }
         if (Has(page, "tb-pic tb-s50"))
-            cells[8] = "http://" + std::string(SplitPiece(Cut(page, "tb-pic tb-s50", "_50x50.jpg"), "data-src=\"//", 2));
+            cells[8] =
+                "http://" + std::string(SplitPiece(Cut(page, "tb-pic tb-s50", "_50x50.jpg"), "data-src=\"//", 2));
     }
     cells[7] = "https://" + std::string(EndpointTable::ItemPageHost) + "/item.htm?id=" + id;
     Row row;
-    for (int i = 0; i < 9; ++i) row[i] = GbkToUtf8(cells[i]);
+    for (int i = 0; i < 9; ++i)
+        row[i] = GbkToUtf8(cells[i]);
     return row;
 }
 
-Row ProgramReader::HarvestTmall(const std::string& line, int n) {
+Row ProgramReader::HarvestTmall(const std::string &line, int n) {
     std::array<std::string, 9> cells;
     const std::string id(SplitPiece(line, "id=", 2));
     cells[0] = NumberToText(n);
     const std::string ending = "-" + std::string(EndpointTable::TmallMarker);
     std::string page;
-    for (int attempt = 0; attempt < 10 && !Has(page, ending); ++attempt) page = Fetch(line);
+    for (int attempt = 0; attempt < 10 && !Has(page, ending); ++attempt)
+        page = Fetch(line);
     if (Has(page, ending)) {
         const std::string fetched = page;
         if (Has(page, "<title>")) cells[1] = Cut(page, "<title>", ending);
@@ -213,8 +225,8 @@ Row ProgramReader::HarvestTmall(const std::string& line, int n) {
         }
         if (Has(page, "spuId:")) {
             const std::string url = RemoveSpaces(Remove("http://" + std::string(EndpointTable::TmallRateHost) +
-                                                            "/list_dsr_info.htm?itemId=" + id + "&spuId=" +
-                                                            Cut(page, "spuId:", ",") + "&callback=jsonp160",
+                                                            "/list_dsr_info.htm?itemId=" + id +
+                                                            "&spuId=" + Cut(page, "spuId:", ",") + "&callback=jsonp160",
                                                         "\""));
             const std::string service = ReplaceText(Remove(Fetch(url), "\""), "}", ",");
             if (Has(service, "rateTotal:")) cells[6] = Cut(service, "rateTotal:", ",");
@@ -224,29 +236,32 @@ Row ProgramReader::HarvestTmall(const std::string& line, int n) {
     }
     cells[7] = "https://" + std::string(EndpointTable::TmallItemHost) + "/item.htm?id=" + id;
     Row row;
-    for (int i = 0; i < 9; ++i) row[i] = GbkToUtf8(cells[i]);
+    for (int i = 0; i < 9; ++i)
+        row[i] = GbkToUtf8(cells[i]);
     return row;
 }
 
-std::vector<Row> ProgramReader::Search(const std::string& home) {
+std::vector<Row> ProgramReader::Search(const std::string &home) {
     const bool taobao = Has(home, EndpointTable::TaobaoDomain);
     const std::string captured =
         Normalise(Fetch(home + (taobao ? "/search.htm?orderType=hotsell_desc" : "/search.htm?search=y")));
     std::vector<Row> rows;
     if (taobao) {
         const auto ids = Has(captured, "?mid=w") ? WalkTaobaoAsync(home, captured) : WalkTaobaoPlain(home, captured);
-        for (std::size_t i = 0; i < ids.size(); ++i) rows.push_back(HarvestTaobao(ids[i], static_cast<int>(i + 1)));
+        for (std::size_t i = 0; i < ids.size(); ++i)
+            rows.push_back(HarvestTaobao(ids[i], static_cast<int>(i + 1)));
     } else {
         const auto lines = WalkTmall(home, captured);
-        for (std::size_t i = 0; i < lines.size(); ++i) rows.push_back(HarvestTmall(lines[i], static_cast<int>(i + 1)));
+        for (std::size_t i = 0; i < lines.size(); ++i)
+            rows.push_back(HarvestTmall(lines[i], static_cast<int>(i + 1)));
     }
     return rows;
 }
 
-std::string ProgramReader::ReportTitle(const std::string& home) {
+std::string ProgramReader::ReportTitle(const std::string &home) {
     const std::string page = Fetch(home);
     if (Has(page, RF_GBK("首页-"))) return GbkToUtf8(Cut(page, RF_GBK("首页-"), "-"));
     return GbkToUtf8(SplitPiece(SplitPiece(home, "http://", 2), ".", 1));
 }
 
-}  // namespace rongfan::marketsim::test
+} // namespace rongfan::marketsim::test

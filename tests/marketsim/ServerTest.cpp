@@ -21,11 +21,10 @@ const std::vector<std::string> kShops = ShopArguments({
     "kind=tmall-async,host=same.tmall.com,items=70,seed=42",
 });
 
-
 // A sample of every page and service the program reads.
-std::vector<std::string> SampleAddresses(const Json& truth) {
-    const Json& taobao = ShopEntry(truth, "same.taobao.com");
-    const Json& tmall = ShopEntry(truth, "same.tmall.com");
+std::vector<std::string> SampleAddresses(const Json &truth) {
+    const Json &taobao = ShopEntry(truth, "same.taobao.com");
+    const Json &tmall = ShopEntry(truth, "same.tmall.com");
     const std::string tid(SplitPiece(taobao.at("rows")[3][7].get<std::string>(), "id=", 2));
     const std::string mid(SplitPiece(tmall.at("rows")[3][7].get<std::string>(), "id=", 2));
     return {
@@ -46,11 +45,12 @@ std::vector<std::string> SampleAddresses(const Json& truth) {
     };
 }
 
-std::vector<std::string> Bodies(const std::vector<std::string>& arguments, const std::vector<std::string>& urls) {
+std::vector<std::string> Bodies(const std::vector<std::string> &arguments, const std::vector<std::string> &urls) {
     MarketsimProcess server(arguments);
     Fetcher fetcher(server.Port());
     std::vector<std::string> out;
-    for (const std::string& url : urls) out.push_back(fetcher.Get(url).body);
+    for (const std::string &url : urls)
+        out.push_back(fetcher.Get(url).body);
     return out;
 }
 
@@ -66,21 +66,23 @@ TEST(Server, IdenticalSeedsGiveIdenticalAnswersAndOtherSeedsOtherShops) {
     }
     EXPECT_EQ(Expected(kShops), truth);
     const Json other = Expected(ShopArguments({"kind=taobao-async,host=same.taobao.com,items=30,seed=43"}));
-    EXPECT_NE(ShopEntry(other, "same.taobao.com").at("rows")[0][7], ShopEntry(truth, "same.taobao.com").at("rows")[0][7]);
+    EXPECT_NE(ShopEntry(other, "same.taobao.com").at("rows")[0][7],
+              ShopEntry(truth, "same.taobao.com").at("rows")[0][7]);
 }
 
 TEST(Server, ProxyFormAndHostHeaderGiveTheSameAnswer) {
     const Json truth = Expected(kShops);
     MarketsimProcess server(kShops);
     Fetcher fetcher(server.Port());
-    for (const std::string& url : SampleAddresses(truth)) {
+    for (const std::string &url : SampleAddresses(truth)) {
         const std::string rest = url.substr(7);
         const std::string host = rest.substr(0, rest.find('/'));
         const std::string path = rest.substr(host.size());
         const std::string proxied = fetcher.Get(url).body;
         EXPECT_EQ(fetcher.GetWithHostHeader(host, path).body, proxied) << url;
         std::string upper = host;
-        for (char& ch : upper) ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
+        for (char &ch : upper)
+            ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
         EXPECT_EQ(fetcher.Get("http://" + upper + ":80" + path).body, proxied) << url;
     }
 }
@@ -99,12 +101,13 @@ TEST(Server, AnswersCarryTheirLengthAndCloseTheConnection) {
     address.sin_family = AF_INET;
     address.sin_port = htons(static_cast<std::uint16_t>(server.Port()));
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ASSERT_EQ(::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(::connect(fd, reinterpret_cast<sockaddr *>(&address), sizeof address), 0);
     const std::string request = "HEAD http://same.taobao.com/search.htm?orderType=hotsell_desc HTTP/1.0\r\n\r\n";
     ASSERT_EQ(::send(fd, request.data(), request.size(), 0), static_cast<ssize_t>(request.size()));
     std::string answer;
     char buffer[4096];
-    for (ssize_t n; (n = ::recv(fd, buffer, sizeof buffer, 0)) > 0;) answer.append(buffer, static_cast<std::size_t>(n));
+    for (ssize_t n; (n = ::recv(fd, buffer, sizeof buffer, 0)) > 0;)
+        answer.append(buffer, static_cast<std::size_t>(n));
     ::close(fd);
     EXPECT_TRUE(answer.starts_with("HTTP/1.1 200 OK\r\n"));
     EXPECT_TRUE(answer.ends_with("\r\n\r\n"));
@@ -133,15 +136,18 @@ TEST(Server, RequestLogHoldsEveryRequestInOrder) {
         MarketsimProcess server(args);
         Fetcher fetcher(server.Port());
         fetcher.SetCookieHeader("cookie2=abc; _nk_=x");
-        for (const std::string& url : urls) sizes.push_back(fetcher.Get(url).body.size());
+        for (const std::string &url : urls)
+            sizes.push_back(fetcher.Get(url).body.size());
     }
     std::ifstream log(path);
     std::vector<Json> lines;
-    for (std::string line; std::getline(log, line);) lines.push_back(Json::parse(line));
+    for (std::string line; std::getline(log, line);)
+        lines.push_back(Json::parse(line));
     ::unlink(path);
     ASSERT_EQ(lines.size(), urls.size());
     for (std::size_t i = 0; i < urls.size(); ++i) {
-        EXPECT_EQ(lines[i].at("url"), urls[i] == "http://same.taobao.com" || urls[i] == "http://same.tmall.com" ? urls[i] + "/" : urls[i]);
+        EXPECT_EQ(lines[i].at("url"),
+                  urls[i] == "http://same.taobao.com" || urls[i] == "http://same.tmall.com" ? urls[i] + "/" : urls[i]);
         EXPECT_EQ(lines[i].at("cookie"), "cookie2=abc; _nk_=x");
         EXPECT_EQ(lines[i].at("status"), 200);
         EXPECT_EQ(lines[i].at("size").get<std::size_t>(), sizes[i]);
@@ -155,9 +161,9 @@ TEST(Server, ListensOnTheGivenPort) {
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ASSERT_EQ(::bind(probe, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(::bind(probe, reinterpret_cast<sockaddr *>(&address), sizeof address), 0);
     socklen_t length = sizeof address;
-    ::getsockname(probe, reinterpret_cast<sockaddr*>(&address), &length);
+    ::getsockname(probe, reinterpret_cast<sockaddr *>(&address), &length);
     ::close(probe);
     const int port = ntohs(address.sin_port);
     std::vector<std::string> args = kShops;
@@ -184,14 +190,15 @@ TEST(Server, EndsWhenItsParentEnds) {
 TEST(Server, RefusesOptionsItCannotServe) {
     struct Case {
         std::vector<std::string> args;
-        const char* message;
+        const char *message;
     } cases[] = {
         {{"--no-such-option"}, "unknown option"},
         {{"--shop", "kind=taobao-async"}, "kind= and host="},
         {{"--shop", "kind=amazon,host=x.taobao.com"}, "unknown shop kind"},
         {{"--shop", "kind=taobao-async,host=x.tmall.com"}, "must contain taobao.com"},
         {{"--shop", "kind=tmall-async,host=x.taobao.com"}, "must contain tmall."},
-        {{"--shop", "kind=tmall-async,host=x.tmall.com", "--shop", "kind=tmall-async,host=x.tmall.com"}, "declared twice"},
+        {{"--shop", "kind=tmall-async,host=x.tmall.com", "--shop", "kind=tmall-async,host=x.tmall.com"},
+         "declared twice"},
         {{"--shop", "kind=taobao-async,host=item.taobao.com"}, "taken by the marketplace"},
         {{"--shop", "kind=taobao-async,host=x.taobao.com,name=a-b"}, "may not hold '-'"},
         {{"--shop", "kind=taobao-async,host=x.taobao.com,key=pageNum"}, "taobao-plain shops only"},
@@ -202,7 +209,7 @@ TEST(Server, RefusesOptionsItCannotServe) {
         {{"--port"}, "needs N"},
         {{"--config", "/nonexistent/marketsim.json"}, "cannot read"},
     };
-    for (const Case& c : cases) {
+    for (const Case &c : cases) {
         const RunResult run = RunMarketsim(c.args);
         EXPECT_EQ(run.exitCode, 2) << c.message;
         EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
@@ -220,9 +227,10 @@ TEST(Server, ConfigFileDescribesTheSameMarketAsOptions) {
     ::close(fd);
     const Json fromFile = Expected({"--config", path});
     ::unlink(path);
-    const Json fromOptions = Expected({"--seed", "7", "--login-host", "passport.taobao.com", "--shop",
-                                       "kind=taobao-plain,host=cfg.taobao.com,items=40,seed=5,key=pageNum,login=1",
-                                       "--shop", "kind=tmall-redirect,host=cfg.tmall.com,items=12,seed=6,target=cfg2.tmall.com"});
+    const Json fromOptions =
+        Expected({"--seed", "7", "--login-host", "passport.taobao.com", "--shop",
+                  "kind=taobao-plain,host=cfg.taobao.com,items=40,seed=5,key=pageNum,login=1", "--shop",
+                  "kind=tmall-redirect,host=cfg.tmall.com,items=12,seed=6,target=cfg2.tmall.com"});
     EXPECT_EQ(fromFile, fromOptions);
     EXPECT_EQ(fromFile.at("login_host"), "passport.taobao.com");
 }
@@ -231,15 +239,16 @@ TEST(Server, DemoSetHasAShopOfEveryKindBehindTheLogin) {
     const Json demo = Expected({"--demo"});
     std::set<std::string> kinds;
     bool hongKong = false;
-    for (const Json& shop : demo.at("shops")) {
+    for (const Json &shop : demo.at("shops")) {
         kinds.insert(shop.at("kind").get<std::string>());
         EXPECT_TRUE(shop.at("login").get<bool>()) << shop.at("host");
         EXPECT_FALSE(shop.at("rows").empty()) << shop.at("host");
         hongKong |= shop.value("item_base", "").find("detail.tmall.hk/hk") == 0;
     }
-    EXPECT_EQ(kinds, (std::set<std::string>{"taobao-async", "taobao-plain", "tmall-async", "tmall-render-error", "tmall-redirect"}));
+    EXPECT_EQ(kinds, (std::set<std::string>{"taobao-async", "taobao-plain", "tmall-async", "tmall-render-error",
+                                            "tmall-redirect"}));
     EXPECT_TRUE(hongKong);
 }
 
-}  // namespace
-}  // namespace rongfan::marketsim::test
+} // namespace
+} // namespace rongfan::marketsim::test

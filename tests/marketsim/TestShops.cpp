@@ -4,7 +4,7 @@
 
 namespace rongfan::marketsim::test {
 
-Json Expected(const std::vector<std::string>& arguments) {
+Json Expected(const std::vector<std::string> &arguments) {
     std::vector<std::string> args = arguments;
     args.push_back("--dump-expected");
     const RunResult run = RunMarketsim(args);
@@ -12,19 +12,19 @@ Json Expected(const std::vector<std::string>& arguments) {
     return Json::parse(run.out);
 }
 
-const Json& ShopEntry(const Json& truth, const std::string& host) {
-    for (const Json& shop : truth.at("shops"))
+const Json &ShopEntry(const Json &truth, const std::string &host) {
+    for (const Json &shop : truth.at("shops"))
         if (shop.at("host") == host) return shop;
     throw std::runtime_error("no shop " + host + " in the truth");
 }
 
-std::vector<std::string> ShopArguments(const std::vector<std::string>& specs) {
+std::vector<std::string> ShopArguments(const std::vector<std::string> &specs) {
     std::vector<std::string> out;
-    for (const std::string& s : specs) {
+    for (const std::string &s : specs) {
         out.push_back("--shop");
         out.push_back(s);
     }
     return out;
 }
 
-}  // namespace rongfan::marketsim::test
+} // namespace rongfan::marketsim::test

@@ -11,10 +11,10 @@ namespace rongfan::marketsim::test {
 using Json = nlohmann::json;
 
 // --dump-expected of marketsim with these arguments, parsed.
-Json Expected(const std::vector<std::string>& arguments);
+Json Expected(const std::vector<std::string> &arguments);
 // The entry of `host` in a truth document.
-const Json& ShopEntry(const Json& truth, const std::string& host);
+const Json &ShopEntry(const Json &truth, const std::string &host);
 // Arguments "--shop spec" for every spec.
-std::vector<std::string> ShopArguments(const std::vector<std::string>& specs);
+std::vector<std::string> ShopArguments(const std::vector<std::string> &specs);
 
-}  // namespace rongfan::marketsim::test
+} // namespace rongfan::marketsim::test

@@ -16,7 +16,7 @@ class FakeMarket {
 public:
     // Answers for `address`, given out in order; the last one repeats. An
     // address with no answers reads as a failed fetch (empty).
-    void Answer(const std::string &address, std::vector<std::string> answers) {
+    void Answer(const std::string& address, std::vector<std::string> answers) {
         std::lock_guard l(m_mutex);
         m_answers[address] = {std::move(answers), 0};
     }
@@ -28,21 +28,21 @@ public:
     std::vector<std::string> Fetches() const {
         std::lock_guard l(m_mutex);
         std::vector<std::string> out;
-        for (const std::string &e : m_events) {
+        for (const std::string& e : m_events) {
             if (e.rfind("GET ", 0) == 0) out.push_back(e.substr(4));
         }
         return out;
     }
-    int FetchCount(const std::string &address) const {
+    int FetchCount(const std::string& address) const {
         int n = 0;
-        for (const std::string &a : Fetches())
+        for (const std::string& a : Fetches())
             n += a == address ? 1 : 0;
         return n;
     }
 
     // A context whose host services are this marketplace, over a fresh state
     // and a recorder window holding `shopAddress` and `capturedPage`.
-    SearchContext Context(const std::string &shopAddress, const std::string &capturedPage) {
+    SearchContext Context(const std::string& shopAddress, const std::string& capturedPage) {
         SearchContext context;
         context.state = std::make_shared<SearchState>();
         context.state->SetCapturedPage(capturedPage);
@@ -58,13 +58,13 @@ public:
     }
 
 private:
-    Bytes fetch(const std::string &address) {
+    Bytes fetch(const std::string& address) {
         std::lock_guard l(m_mutex);
         m_events.push_back("GET " + address);
         auto it = m_answers.find(address);
         if (it == m_answers.end() || it->second.answers.empty()) return {};
-        Queue &q = it->second;
-        const std::string &answer = q.answers[std::min(q.next, q.answers.size() - 1)];
+        Queue& q = it->second;
+        const std::string& answer = q.answers[std::min(q.next, q.answers.size() - 1)];
         ++q.next;
         return answer;
     }
@@ -82,8 +82,8 @@ private:
     std::vector<std::string> m_events;
 };
 
-inline RecorderWindow &Recorder(const SearchContext &context) {
-    return static_cast<RecorderWindow &>(*context.window);
+inline RecorderWindow& Recorder(const SearchContext& context) {
+    return static_cast<RecorderWindow&>(*context.window);
 }
 
-} // namespace rongfan::testing
+}  // namespace rongfan::testing

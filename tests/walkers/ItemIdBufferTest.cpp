@@ -10,7 +10,7 @@ namespace {
 
 TEST(ItemIdBuffer, SkipsOnlyIdenticalAndEmptyLines) {
     const struct {
-        const char *name;
+        const char* name;
         std::vector<std::string> appends;
         std::string text;
     } cases[] = {
@@ -30,10 +30,10 @@ TEST(ItemIdBuffer, SkipsOnlyIdenticalAndEmptyLines) {
         {"whole_character_kept", {"9\xB0\xA1", "\xB0\xA1\xB0"}, "9\xB0\xA1\r\n\xB0\xA1\r\n"},
         {"odd_run_after_a_whole_character", {"\xB0\xA1\x81"}, "\xB0\xA1\r\n"},
     };
-    for (const auto &c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         ItemIdBuffer buffer;
-        for (const std::string &line : c.appends)
+        for (const std::string& line : c.appends)
             buffer.AppendUnique(line);
         EXPECT_EQ(buffer.Text(), c.text);
     }
@@ -50,5 +50,5 @@ TEST(ItemIdBuffer, ClearForgetsTheIndexToo) {
     EXPECT_EQ(buffer.Lines(), std::vector<std::string>{"1"});
 }
 
-} // namespace
-} // namespace rongfan
+}  // namespace
+}  // namespace rongfan

@@ -17,7 +17,7 @@ using testing::Recorder;
 
 // Waits for the worker to let go of its copy of the context. The limit only
 // keeps a broken walker from hanging the test run; it measures nothing.
-bool waitForWorker(const SearchContext &context) {
+bool waitForWorker(const SearchContext& context) {
     const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(60);
     while (context.window.use_count() > 1) {
         if (std::chrono::steady_clock::now() > giveUp) return false;
@@ -28,10 +28,10 @@ bool waitForWorker(const SearchContext &context) {
 
 TEST(StartListing, ChoosesTheWalkerAndRunsItOnAWorker) {
     const struct {
-        const char *name;
+        const char* name;
         std::string shop;
         std::string captured;
-        std::string firstFetch; // empty: the walker fetches nothing first
+        std::string firstFetch;  // empty: the walker fetches nothing first
     } cases[] = {
         {"taobao_async", "http://s.taobao.com", "?mid=w-9-0&x",
          "http://s.taobao.com/i/asynSearch.htm?path=/search.htm&search=y&pageNo=1&mid=w-9-0"},
@@ -40,7 +40,7 @@ TEST(StartListing, ChoosesTheWalkerAndRunsItOnAWorker) {
         {"tmall", "http://t.tmall.com", "?mid=w-8-0&x",
          "http://t.tmall.com/i/asynSearch.htm?mid=w-8-0&path=/search.htm&&search=y&pageNo=1"},
     };
-    for (const auto &c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         FakeMarket market;
         SearchContext context = market.Context(c.shop, c.captured);
@@ -92,7 +92,7 @@ TEST(RunWalker, RunsTheNamedWalkerOnTheCallingThread) {
         {WalkerChoice::TaobaoPlain, "sleep 1000"},
         {WalkerChoice::Tmall, "clear temporary"},
     };
-    for (const auto &c : cases) {
+    for (const auto& c : cases) {
         FakeMarket market;
         // A page that suits none of them: each walker's own first step shows which one ran.
         const SearchContext context = market.Context("http://s.taobao.com", "x?mid=w&page-info>1/1");
@@ -102,5 +102,5 @@ TEST(RunWalker, RunsTheNamedWalkerOnTheCallingThread) {
     }
 }
 
-} // namespace
-} // namespace rongfan
+}  // namespace
+}  // namespace rongfan

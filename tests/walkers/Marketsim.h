@@ -11,20 +11,20 @@
 #include <string>
 #include <vector>
 
-extern char **environ;
+extern char** environ;
 
 namespace rongfan::testing {
 
 // Runs `argv` and gives its stdout (for --dump-expected); empty on failure.
-inline std::string RunForOutput(const std::vector<std::string> &argv) {
+inline std::string RunForOutput(const std::vector<std::string>& argv) {
     int fds[2];
     if (::pipe2(fds, O_CLOEXEC) != 0) return {};
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
-    std::vector<char *> args;
-    for (const std::string &a : argv)
-        args.push_back(const_cast<char *>(a.c_str()));
+    std::vector<char*> args;
+    for (const std::string& a : argv)
+        args.push_back(const_cast<char*>(a.c_str()));
     args.push_back(nullptr);
     pid_t pid = -1;
     const int rc = ::posix_spawn(&pid, args[0], &actions, nullptr, args.data(), environ);
@@ -47,7 +47,7 @@ inline std::string RunForOutput(const std::vector<std::string> &argv) {
 class Marketsim {
 public:
     // `options` after the program name; "--port 0" and "--lifetime" are added.
-    bool Start(const std::string &program, const std::vector<std::string> &options) {
+    bool Start(const std::string& program, const std::vector<std::string>& options) {
         int fds[2];
         if (::pipe2(fds, O_CLOEXEC) != 0) return false;
         posix_spawn_file_actions_t actions;
@@ -55,9 +55,9 @@ public:
         posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
         std::vector<std::string> argv = {program, "--port", "0", "--lifetime", "600"};
         argv.insert(argv.end(), options.begin(), options.end());
-        std::vector<char *> args;
-        for (const std::string &a : argv)
-            args.push_back(const_cast<char *>(a.c_str()));
+        std::vector<char*> args;
+        for (const std::string& a : argv)
+            args.push_back(const_cast<char*>(a.c_str()));
         args.push_back(nullptr);
         const int rc = ::posix_spawn(&m_pid, args[0], &actions, nullptr, args.data(), environ);
         posix_spawn_file_actions_destroy(&actions);
@@ -93,4 +93,4 @@ private:
     int m_port = 0;
 };
 
-} // namespace rongfan::testing
+}  // namespace rongfan::testing

@@ -64,8 +64,8 @@ protected:
         std::remove(s_log.c_str());
     }
 
-    static const Json &Shop(const std::string &host) {
-        for (const Json &shop : s_truth["shops"]) {
+    static const Json& Shop(const std::string& host) {
+        for (const Json& shop : s_truth["shops"]) {
             if (shop["host"] == host) return shop;
         }
         static const Json none;
@@ -75,10 +75,10 @@ protected:
 
     // The buffer lines the walk must leave: bare ids for a Taobao shop, whole
     // addresses on the shop's item base for a Tmall shop, in listing order.
-    static std::vector<std::string> ExpectedLines(const Json &shop) {
+    static std::vector<std::string> ExpectedLines(const Json& shop) {
         std::vector<std::string> lines;
         const bool taobao = shop["kind"].get<std::string>().rfind("taobao", 0) == 0;
-        for (const Json &row : shop["rows"]) {
+        for (const Json& row : shop["rows"]) {
             const std::string url = row[7].get<std::string>();
             const std::string id = url.substr(url.find("?id=") + 4);
             lines.push_back(taobao ? id : "http://" + shop["item_base"].get<std::string>() + "/item.htm?id=" + id);
@@ -88,7 +88,7 @@ protected:
 
     // Addresses the simulator answered for these hosts, in order. The log line
     // may land just after the answer did, so wait a little for `atLeast` lines.
-    static std::vector<std::string> Requests(const std::vector<std::string> &hosts, std::size_t atLeast) {
+    static std::vector<std::string> Requests(const std::vector<std::string>& hosts, std::size_t atLeast) {
         std::vector<std::string> out;
         for (int round = 0; round < 100; ++round) {
             out.clear();
@@ -96,7 +96,7 @@ protected:
             std::string line;
             while (std::getline(in, line)) {
                 const std::string url = Json::parse(line)["url"].get<std::string>();
-                for (const std::string &host : hosts) {
+                for (const std::string& host : hosts) {
                     if (url.rfind("http://" + host + "/", 0) == 0) out.push_back(url);
                 }
             }
@@ -115,7 +115,7 @@ protected:
 
     // The search as the CLI runs it: launch, capture by direct fetch, walk; a
     // walk that asked for a new capture is followed by that capture's walk.
-    static Walk Search(const std::string &typed) {
+    static Walk Search(const std::string& typed) {
         Walk w;
         w.window = std::make_shared<RecorderWindow>();
         w.state = std::make_shared<SearchState>();
@@ -143,17 +143,17 @@ protected:
     static inline std::string s_log;
 };
 
-std::string asyncTaobao(const Json &shop, int n) {
+std::string asyncTaobao(const Json& shop, int n) {
     return shop["home"].get<std::string>() + "/i/asynSearch.htm?path=/search.htm&search=y&pageNo=" + std::to_string(n) +
            "&mid=w-" + shop["shop_number"].get<std::string>() + "-0";
 }
-std::string asyncTmall(const Json &shop, int n) {
+std::string asyncTmall(const Json& shop, int n) {
     return shop["home"].get<std::string>() + "/i/asynSearch.htm?mid=w-" + shop["shop_number"].get<std::string>() +
            "-0&path=/search.htm&&search=y&pageNo=" + std::to_string(n);
 }
 
 TEST_F(MarketsimWalk, TaobaoAsync) {
-    const Json &shop = Shop("walk-async.taobao.com");
+    const Json& shop = Shop("walk-async.taobao.com");
     const Walk w = Search("https://walk-async.taobao.com/index.htm");
     EXPECT_EQ(w.state->ItemIds().Lines(), ExpectedLines(shop));
     EXPECT_EQ(w.window->harvestArmed, 1);
@@ -164,9 +164,9 @@ TEST_F(MarketsimWalk, TaobaoAsync) {
 }
 
 TEST_F(MarketsimWalk, TaobaoPlainWithEitherPageKey) {
-    for (const char *host : {"walk-plain.taobao.com", "walk-pagenum.taobao.com"}) {
+    for (const char* host : {"walk-plain.taobao.com", "walk-pagenum.taobao.com"}) {
         SCOPED_TRACE(host);
-        const Json &shop = Shop(host);
+        const Json& shop = Shop(host);
         const Walk w = Search(host);
         EXPECT_EQ(w.state->ItemIds().Lines(), ExpectedLines(shop));
         EXPECT_EQ(w.window->harvestArmed, 1);
@@ -181,9 +181,9 @@ TEST_F(MarketsimWalk, TaobaoPlainWithEitherPageKey) {
 }
 
 TEST_F(MarketsimWalk, TmallAsyncOnBothItemHosts) {
-    for (const char *host : {"walk-main.tmall.com", "walk-hk.tmall.hk"}) {
+    for (const char* host : {"walk-main.tmall.com", "walk-hk.tmall.hk"}) {
         SCOPED_TRACE(host);
-        const Json &shop = Shop(host);
+        const Json& shop = Shop(host);
         const Walk w = Search(host);
         EXPECT_EQ(w.state->ItemIds().Lines(), ExpectedLines(shop));
         EXPECT_EQ(w.window->harvestArmed, 1);
@@ -195,7 +195,7 @@ TEST_F(MarketsimWalk, TmallAsyncOnBothItemHosts) {
 }
 
 TEST_F(MarketsimWalk, TmallRenderErrorWalksTheOrdinaryPages) {
-    const Json &shop = Shop("walk-plain.tmall.com");
+    const Json& shop = Shop("walk-plain.tmall.com");
     const Walk w = Search("http://walk-plain.tmall.com/");
     EXPECT_EQ(w.state->ItemIds().Lines(), ExpectedLines(shop));
     EXPECT_EQ(w.window->harvestArmed, 1);
@@ -208,7 +208,7 @@ TEST_F(MarketsimWalk, TmallRenderErrorWalksTheOrdinaryPages) {
 }
 
 TEST_F(MarketsimWalk, TmallRedirectCapturesAgainAndHarvestsOnce) {
-    const Json &shop = Shop("walk-moved.tmall.com");
+    const Json& shop = Shop("walk-moved.tmall.com");
     const Walk w = Search("walk-moved.tmall.com");
     EXPECT_EQ(w.walks, 2);
     EXPECT_EQ(w.window->captures, 2);
@@ -224,7 +224,7 @@ TEST_F(MarketsimWalk, TmallRedirectCapturesAgainAndHarvestsOnce) {
 }
 
 TEST_F(MarketsimWalk, CounterClaimingFarTooManyPagesEndsAfterARunWithoutItems) {
-    const Json &shop = Shop("walk-claims.taobao.com");
+    const Json& shop = Shop("walk-claims.taobao.com");
     ASSERT_EQ(shop["pages"].get<int>(), 999999);
     const Walk w = Search("walk-claims.taobao.com");
     EXPECT_EQ(w.state->ItemIds().Lines(), ExpectedLines(shop));
@@ -236,5 +236,5 @@ TEST_F(MarketsimWalk, CounterClaimingFarTooManyPagesEndsAfterARunWithoutItems) {
     EXPECT_EQ(Requests({"walk-claims.taobao.com"}, expected.size()), expected);
 }
 
-} // namespace
-} // namespace rongfan
+}  // namespace
+}  // namespace rongfan

@@ -24,12 +24,12 @@ std::string pageAddress(int n) {
 }
 
 // An item link as the asynchronous answer writes it: quotes escaped.
-std::string link(const std::string &afterId) {
+std::string link(const std::string& afterId) {
     return "<a href=\\\"//item.taobao.com/item.htm?id=" + afterId + "\\\" target=\\\"_blank\\\">x</a>";
 }
 
 // An asynchronous answer: the small pager (counter and "next" link), then the items.
-std::string answer(const std::string &counter, const std::string &items) {
+std::string answer(const std::string& counter, const std::string& items) {
     return "jsonp142(\"<div class=\\\"J_TItems\\\"><p class=\\\"ui-page-s\\\"><span class=\\\"page-info\\\">" +
            counter + "</span><a class=\\\"J_SearchAsync next\\\" href=\\\"#\\\">" + RF_GBK("下一页") + "</a></p>" +
            items + "</div>\")";
@@ -45,7 +45,7 @@ std::vector<std::string> pages(int from, int to) {
 TEST(TaobaoAsyncWalker, ItemsOfOnePage) {
     const std::string next = RF_GBK(">下一页</a>");
     const struct {
-        const char *name;
+        const char* name;
         std::string page;
         std::vector<std::string> lines;
     } cases[] = {
@@ -72,7 +72,7 @@ TEST(TaobaoAsyncWalker, ItemsOfOnePage) {
         {"without_next_link_the_whole_page", link("16") + link("17"), {"16", "17"}},
         {"no_item_marker", answer("1/1", "<p>nothing</p>"), {}},
     };
-    for (const auto &c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         FakeMarket market;
         market.Answer(pageAddress(1), {c.page});
@@ -88,9 +88,9 @@ TEST(TaobaoAsyncWalker, ItemsOfOnePage) {
 
 TEST(TaobaoAsyncWalker, PageCountDecidesTheRequests) {
     const struct {
-        const char *name;
+        const char* name;
         std::string firstAnswer;
-        int lastPage; // pages 2..lastPage are requested
+        int lastPage;  // pages 2..lastPage are requested
         std::vector<std::string> lines;
     } cases[] = {
         {"three_of_twelve", answer("3/12", link("1")), 12, {"1"}},
@@ -104,7 +104,7 @@ TEST(TaobaoAsyncWalker, PageCountDecidesTheRequests) {
         {"unquoted_marker_is_not_the_counter", link("1") + "<span class=page-info>1/4</span>", 1, {"1"}},
         {"failed_first_page", "", 1, {}},
     };
-    for (const auto &c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         FakeMarket market;
         market.Answer(pageAddress(1), {c.firstAnswer});
@@ -131,7 +131,7 @@ TEST(TaobaoAsyncWalker, LaterPageAddressCarriesOnlyItsOwnNumber) {
 TEST(TaobaoAsyncWalker, SearchFragmentFromTheCapturedPage) {
     const std::string base = Shop + "/i/asynSearch.htm?path=/search.htm&search=y&pageNo=1&mid=w";
     const struct {
-        const char *name;
+        const char* name;
         std::string captured;
         std::string firstAddress;
     } cases[] = {
@@ -140,7 +140,7 @@ TEST(TaobaoAsyncWalker, SearchFragmentFromTheCapturedPage) {
         {"marker_at_the_very_end", "x?mid=w", base},
         {"first_of_several", "?mid=w-1-0&a ?mid=w-2-0&b", base + "-1-0"},
     };
-    for (const auto &c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         FakeMarket market;
         const SearchContext context = market.Context(Shop, c.captured);
@@ -183,10 +183,10 @@ TEST(TaobaoAsyncWalker, ItemsAlreadyInTheBufferAreNotRepeated) {
 TEST(TaobaoAsyncWalker, RunOfPagesWithoutNewItemsEndsTheWalk) {
     const int bound = WalkLimits::MaxPagesWithoutNewItems;
     const struct {
-        const char *name;
+        const char* name;
         std::string counter;
-        std::vector<int> pagesWithNewItem; // other pages fail, or repeat page 1 when asked
-        int everyPageUpTo;                 // and pages 1 to this one too
+        std::vector<int> pagesWithNewItem;  // other pages fail, or repeat page 1 when asked
+        int everyPageUpTo;                  // and pages 1 to this one too
         bool laterPagesRepeatPageOne;
         int lastPage;
     } cases[] = {
@@ -197,7 +197,7 @@ TEST(TaobaoAsyncWalker, RunOfPagesWithoutNewItemsEndsTheWalk) {
         {"a_run_just_short_of_the_bound_goes_on", "1/999999", {1, 1 + bound}, 0, false, 1 + 2 * bound},
         {"items_on_every_page_walked_whole", "1/45", {}, 45, false, 45},
     };
-    for (const auto &c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         FakeMarket market;
         std::vector<int> withItems = c.pagesWithNewItem;
@@ -218,5 +218,5 @@ TEST(TaobaoAsyncWalker, RunOfPagesWithoutNewItemsEndsTheWalk) {
     }
 }
 
-} // namespace
-} // namespace rongfan
+}  // namespace
+}  // namespace rongfan

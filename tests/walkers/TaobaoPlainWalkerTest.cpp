@@ -18,28 +18,28 @@ const std::string Shop = "http://shop2.taobao.com";
 const std::string PageNoInput = "<input type=text value=1 size=3 name=pageNo>";
 
 // Page 1 as the capture leaves it: no double quote anywhere.
-std::string captured(const std::string &counter, const std::string &items, const std::string &tail = PageNoInput) {
+std::string captured(const std::string& counter, const std::string& items, const std::string& tail = PageNoInput) {
     return "<div class=pagination><span class=page-info>" + counter + "</span></div>" + items + tail;
 }
-std::string capturedLink(const std::string &afterId) {
+std::string capturedLink(const std::string& afterId) {
     return "<a href=//item.taobao.com/item.htm?id=" + afterId + " target=_blank>x</a>";
 }
 
 // Later pages as the server sends them.
-std::string served(const std::string &items, const std::string &tail = "<input name=\"pageNo\">") {
+std::string served(const std::string& items, const std::string& tail = "<input name=\"pageNo\">") {
     return "<span class=\"page-info\">2/9</span>" + items + tail;
 }
-std::string servedLink(const std::string &afterId) {
+std::string servedLink(const std::string& afterId) {
     return "<a href=\"//item.taobao.com/item.htm?id=" + afterId + "\" target=\"_blank\">x</a>";
 }
 
-std::string address(const std::string &key, int n) {
+std::string address(const std::string& key, int n) {
     return Shop + "/search.htm?orderType=hotsell_desc&" + key + "=" + std::to_string(n);
 }
 
-int countOf(const std::vector<std::string> &events, const std::string &event) {
+int countOf(const std::vector<std::string>& events, const std::string& event) {
     int n = 0;
-    for (const std::string &e : events)
+    for (const std::string& e : events)
         n += e == event ? 1 : 0;
     return n;
 }
@@ -48,7 +48,7 @@ int countOf(const std::vector<std::string> &events, const std::string &event) {
 // attribute does; every line must be a bare id like those of later pages.
 TEST(TaobaoPlainWalker, ItemsOfTheCapturedPage) {
     const struct {
-        const char *name;
+        const char* name;
         std::string items;
         std::vector<std::string> lines;
     } cases[] = {
@@ -70,7 +70,7 @@ TEST(TaobaoPlainWalker, ItemsOfTheCapturedPage) {
         {"empty_cut_is_never_a_line", "item.htm?id= x" + capturedLink("24"), {"24"}},
         {"no_items", "<p>none</p>", {}},
     };
-    for (const auto &c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         FakeMarket market;
         const SearchContext context = market.Context(Shop, captured("1/1", c.items));
@@ -83,7 +83,7 @@ TEST(TaobaoPlainWalker, ItemsOfTheCapturedPage) {
 
 TEST(TaobaoPlainWalker, ItemsOfLaterPages) {
     const struct {
-        const char *name;
+        const char* name;
         std::string page1Items;
         std::string page2;
         std::vector<std::string> lines;
@@ -101,7 +101,7 @@ TEST(TaobaoPlainWalker, ItemsOfLaterPages) {
         {"escaped_comment_link_removed_before_the_cut", "", served(servedLink("35&amp;on_comment=1")), {"35"}},
         {"paren_removed", "", served(servedLink("36);")), {"36"}},
     };
-    for (const auto &c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         FakeMarket market;
         market.Answer(address("pageNo", 2), {c.page2});
@@ -114,9 +114,9 @@ TEST(TaobaoPlainWalker, ItemsOfLaterPages) {
 
 TEST(TaobaoPlainWalker, PageKeySwitchesForGoodOnAPageWithoutPageNo) {
     const struct {
-        const char *name;
+        const char* name;
         std::string page1;
-        std::vector<std::pair<int, std::string>> answers; // page number, text
+        std::vector<std::pair<int, std::string>> answers;  // page number, text
         std::vector<std::string> requests;
     } cases[] = {
         {"page_one_with_page_no", captured("1/2", ""), {}, {address("pageNo", 2)}},
@@ -132,10 +132,10 @@ TEST(TaobaoPlainWalker, PageKeySwitchesForGoodOnAPageWithoutPageNo) {
          {{3, served("")}},
          {address("pageNo", 2), address("pageNum", 3), address("pageNum", 4)}},
     };
-    for (const auto &c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         FakeMarket market;
-        for (const auto &[n, text] : c.answers) {
+        for (const auto& [n, text] : c.answers) {
             market.Answer(address("pageNo", n), {text});
             market.Answer(address("pageNum", n), {text});
         }
@@ -148,7 +148,7 @@ TEST(TaobaoPlainWalker, PageKeySwitchesForGoodOnAPageWithoutPageNo) {
 TEST(TaobaoPlainWalker, PausesAfterEveryPageThenArmsTheHarvest) {
     const std::string pause = "sleep " + std::to_string(WalkLimits::PlainPagePause.count());
     const struct {
-        const char *name;
+        const char* name;
         std::string counter;
         std::vector<std::string> events;
     } cases[] = {
@@ -159,7 +159,7 @@ TEST(TaobaoPlainWalker, PausesAfterEveryPageThenArmsTheHarvest) {
         {"three_pages", "1/3", {pause, "GET " + address("pageNo", 2), pause, "GET " + address("pageNo", 3), pause}},
         {"negative_walks_nothing", "1/-1", {}},
     };
-    for (const auto &c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         FakeMarket market;
         for (int n = 2; n <= 3; ++n)
@@ -204,5 +204,5 @@ TEST(TaobaoPlainWalker, RunOfPagesWithoutNewItemsEndsTheWalk) {
     EXPECT_EQ(Recorder(context).harvestArmed, 1);
 }
 
-} // namespace
-} // namespace rongfan
+}  // namespace
+}  // namespace rongfan

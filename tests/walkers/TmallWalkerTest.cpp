@@ -23,42 +23,42 @@ const std::string AltHost = "detail.tmall.hk/hk";
 const std::string CapturedWithNumber =
     "<input id=J_ShopAsynSearchURL type=hidden value=/i/asynSearch.htm?mid=w-555-0&wid=555&path=/search.htm /> ";
 
-std::string asyncAddress(const std::string &shop, int n, const std::string &number = "555") {
+std::string asyncAddress(const std::string& shop, int n, const std::string& number = "555") {
     return shop + "/i/asynSearch.htm?mid=w-" + number + "-0&path=/search.htm&&search=y&pageNo=" + std::to_string(n);
 }
-std::string searchPage(const std::string &shop) {
+std::string searchPage(const std::string& shop) {
     return shop + "/search.htm?search=y";
 }
-std::string plainAddress(const std::string &shop, int n) {
+std::string plainAddress(const std::string& shop, int n) {
     return shop + "/search.htm?search=y&pageNo=" + std::to_string(n);
 }
 
 // Asynchronous answer: the counter of the small pager, the items, then the "previous" link.
-std::string asyncLink(const std::string &host, const std::string &afterId) {
+std::string asyncLink(const std::string& host, const std::string& afterId) {
     return "<a href=\\\"//" + host + "/item.htm?id=" + afterId + "\\\">x</a>";
 }
-std::string asyncAnswer(const std::string &counter, const std::string &items) {
+std::string asyncAnswer(const std::string& counter, const std::string& items) {
     return "jsonp9(\"<p class=\\\"ui-page-s\\\"><b class=\\\"ui-page-s-len\\\">" + counter + "</b>" + items +
            "<a class=\\\"disable\\\">" + RF_GBK("上一页") + "</a></p>\")";
 }
 // An ordinary search page as served, with quotes.
-std::string servedLink(const std::string &host, const std::string &afterId) {
+std::string servedLink(const std::string& host, const std::string& afterId) {
     return "<a href=\"//" + host + "/item.htm?id=" + afterId + "\">x</a>";
 }
-std::string servedPage(const std::string &counter, const std::string &items) {
+std::string servedPage(const std::string& counter, const std::string& items) {
     return "<input value=\"/i/asynSearch.htm?mid=w-555-0&wid=555\"><b class=\"ui-page-s-len\">" + counter + "</b>" +
            items + "<a class=\"disable\">" + RF_GBK("上一页") + "</a>";
 }
 // The same page after the capture removed its quotes.
-std::string capturedLink(const std::string &host, const std::string &afterId) {
+std::string capturedLink(const std::string& host, const std::string& afterId) {
     return "<a href=//" + host + "/item.htm?id=" + afterId + ">x</a>";
 }
-std::string capturedPage(const std::string &counter, const std::string &items) {
+std::string capturedPage(const std::string& counter, const std::string& items) {
     return CapturedWithNumber + "<b class=ui-page-s-len>" + counter + "</b>" + items + "<a class=disable>" +
            RF_GBK("上一页") + "</a>";
 }
 
-std::string line(const std::string &host, const std::string &id) {
+std::string line(const std::string& host, const std::string& id) {
     return "http://" + host + "/item.htm?id=" + id;
 }
 
@@ -66,7 +66,7 @@ const std::string RenderError = "<html>default render error</html>";
 
 TEST(TmallWalker, ItemsOfAnAsynchronousPage) {
     const struct {
-        const char *name;
+        const char* name;
         std::string shop;
         std::string items;
         std::vector<std::string> lines;
@@ -93,7 +93,7 @@ TEST(TmallWalker, ItemsOfAnAsynchronousPage) {
          {line(AltHost, "8")}},
         {"alt_host_without_hk_segment_is_no_item", HkShop, asyncLink("detail.tmall.hk", "10&a"), {}},
     };
-    for (const auto &c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         FakeMarket market;
         market.Answer(asyncAddress(c.shop, 1), {asyncAnswer("1/1", c.items)});
@@ -109,7 +109,7 @@ TEST(TmallWalker, AsynchronousRegionNeedsCounterAndPreviousLink) {
     const std::string prev = RF_GBK("上一页</a>");
     const std::string item = asyncLink(MainHost, "1&a");
     const struct {
-        const char *name;
+        const char* name;
         std::string page;
         std::vector<std::string> lines;
     } cases[] = {
@@ -123,7 +123,7 @@ TEST(TmallWalker, AsynchronousRegionNeedsCounterAndPreviousLink) {
          {line(MainHost, "1")}},
         {"counter_at_the_very_end", item + prev + "ui-page-s-len", {}},
     };
-    for (const auto &c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         FakeMarket market;
         market.Answer(asyncAddress(Shop, 1), {c.page});
@@ -140,7 +140,7 @@ TEST(TmallWalker, ShopPageAttemptsUntilItNamesTheShopNumber) {
     const std::string withNumber = "<input value=\"/i/asynSearch.htm?mid=w-777-0&wid=777\">";
     static_assert(WalkLimits::TmallShopPageAttempts == 5, "the answer lists below assume five attempts");
     const struct {
-        const char *name;
+        const char* name;
         std::string captured;
         std::vector<std::string> searchAnswers;
         int attemptsMade;
@@ -151,7 +151,7 @@ TEST(TmallWalker, ShopPageAttemptsUntilItNamesTheShopNumber) {
         {"found_on_the_last_attempt", "", {"", "", "", "", withNumber}, attempts, true},
         {"never_found", "?mid=w123", {"<html>login</html>"}, attempts, false},
     };
-    for (const auto &c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         FakeMarket market;
         market.Answer(searchPage(Shop), c.searchAnswers);
@@ -177,7 +177,7 @@ TEST(TmallWalker, EmptyAsynchronousPageIsAskedForAgain) {
     const int attempts = WalkLimits::TmallAsyncPageAttempts;
     const std::string page3 = asyncAnswer("3/4", asyncLink(MainHost, "3&a"));
     const struct {
-        const char *name;
+        const char* name;
         std::vector<std::string> page3Answers;
         int page3Fetches;
         bool page3Walked;
@@ -188,7 +188,7 @@ TEST(TmallWalker, EmptyAsynchronousPageIsAskedForAgain) {
         {"filled_one_attempt_too_late", {"", "", "", "", "", page3}, attempts, false},
     };
     static_assert(WalkLimits::TmallAsyncPageAttempts == 5, "the answer lists above assume five attempts");
-    for (const auto &c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         FakeMarket market;
         market.Answer(asyncAddress(Shop, 1), {asyncAnswer("1/4", asyncLink(MainHost, "1&a"))});
@@ -211,7 +211,7 @@ TEST(TmallWalker, EmptyAsynchronousPageIsAskedForAgain) {
 
 TEST(TmallWalker, AsynchronousPageCount) {
     const struct {
-        const char *name;
+        const char* name;
         std::string firstAnswer;
         int lastPage;
         std::size_t lines;
@@ -223,7 +223,7 @@ TEST(TmallWalker, AsynchronousPageCount) {
         // An empty first answer is no render error: one page, no item, no plain pages.
         {"empty_first_answer", "", 1, 0},
     };
-    for (const auto &c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         FakeMarket market;
         market.Answer(asyncAddress(Shop, 1), {c.firstAnswer});
@@ -243,9 +243,9 @@ TEST(TmallWalker, AsynchronousPageCount) {
 
 TEST(TmallWalker, PlainModeAfterRenderError) {
     const struct {
-        const char *name;
+        const char* name;
         std::string captured;
-        std::string searchAnswer; // fetched only when the captured page names no shop number
+        std::string searchAnswer;  // fetched only when the captured page names no shop number
         std::string page2;
         std::vector<std::string> lines;
     } cases[] = {
@@ -267,7 +267,7 @@ TEST(TmallWalker, PlainModeAfterRenderError) {
          {line(MainHost, "7")}},
         {"later_page_failed", capturedPage("1/2", capturedLink(MainHost, "9&a")), "", "", {line(MainHost, "9")}},
     };
-    for (const auto &c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         FakeMarket market;
         market.Answer(searchPage(Shop), {c.searchAnswer});
@@ -286,10 +286,10 @@ TEST(TmallWalker, PlainModeAfterRenderError) {
 
 TEST(TmallWalker, PlainPageCount) {
     const struct {
-        const char *counter;
+        const char* counter;
         int lastPage;
     } cases[] = {{"1/3", 3}, {"0/0", 1}, {"1/y", 1}, {"4", 1}, {"1/-1", 0}};
-    for (const auto &c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.counter);
         FakeMarket market;
         market.Answer(asyncAddress(Shop, 1), {RenderError});
@@ -331,7 +331,7 @@ TEST(TmallWalker, RedirectStartsTheCaptureAgainWithoutHarvest) {
 
 TEST(TmallWalker, PlainModeWithoutCounterOrRedirect) {
     const struct {
-        const char *name;
+        const char* name;
         std::string captured;
     } cases[] = {
         {"nothing", CapturedWithNumber + "<p>busy</p>"},
@@ -339,7 +339,7 @@ TEST(TmallWalker, PlainModeWithoutCounterOrRedirect) {
         {"redirect_marker_at_the_very_end", CapturedWithNumber + "window.location.href='"},
         {"counter_class_without_angle", CapturedWithNumber + "<b class=ui-page-s-len x>1/2</b>"},
     };
-    for (const auto &c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         FakeMarket market;
         market.Answer(asyncAddress(Shop, 1), {RenderError});
@@ -378,5 +378,5 @@ TEST(TmallWalker, RunOfPagesWithoutNewItemsEndsTheWalk) {
     }
 }
 
-} // namespace
-} // namespace rongfan
+}  // namespace
+}  // namespace rongfan

@@ -9,12 +9,12 @@
 
 namespace rongfan::marketsim {
 
-std::vector<ExpectedRow> ExpectedRows(const Shop& shop) {
+std::vector<ExpectedRow> ExpectedRows(const Shop &shop) {
     std::vector<ExpectedRow> rows;
     rows.reserve(shop.items.size());
     // Items reach the buffer in listing order, page after page; the redirect
     // shop's second walk lists the same items in the same order.
-    for (const Item& item : shop.items) {
+    for (const Item &item : shop.items) {
         ExpectedRow row;
         row[0] = std::to_string(item.index + 1);
         row[1] = item.title;
@@ -33,17 +33,21 @@ std::vector<ExpectedRow> ExpectedRows(const Shop& shop) {
     return rows;
 }
 
-std::string ExpectedReportTitle(const Shop& shop) { return shop.name; }
+std::string ExpectedReportTitle(const Shop &shop) {
+    return shop.name;
+}
 
-std::string ExpectedJson(const Market& market) {
+std::string ExpectedJson(const Market &market) {
     using Json = nlohmann::ordered_json;
     Json root;
     root["login_host"] = market.Config().loginHost;
     Json domains = Json::array();
-    for (const std::string& d : market.CookieDomains()) domains.push_back("." + d);
-    root["session"] = {{"name", std::string(SessionCookieName)}, {"value", market.PresetSession()}, {"domains", domains}};
+    for (const std::string &d : market.CookieDomains())
+        domains.push_back("." + d);
+    root["session"] = {
+        {"name", std::string(SessionCookieName)}, {"value", market.PresetSession()}, {"domains", domains}};
     Json shops = Json::array();
-    for (const auto& shop : market.Shops()) {
+    for (const auto &shop : market.Shops()) {
         Json s;
         s["host"] = shop->spec.host;
         s["kind"] = std::string(KindName(shop->spec.kind));
@@ -62,9 +66,10 @@ std::string ExpectedJson(const Market& market) {
             s["redirect_url"] = "http://" + shop->spec.target + "/search.htm?search=y";
         }
         Json rows = Json::array();
-        for (const ExpectedRow& row : ExpectedRows(*shop)) {
+        for (const ExpectedRow &row : ExpectedRows(*shop)) {
             Json cells = Json::array();
-            for (const std::string& cell : row) cells.push_back(GbkToUtf8(cell));
+            for (const std::string &cell : row)
+                cells.push_back(GbkToUtf8(cell));
             rows.push_back(std::move(cells));
         }
         s["rows"] = std::move(rows);
@@ -74,4 +79,4 @@ std::string ExpectedJson(const Market& market) {
     return root.dump() + "\n";
 }
 
-}  // namespace rongfan::marketsim
+} // namespace rongfan::marketsim

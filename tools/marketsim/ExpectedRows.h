@@ -10,11 +10,11 @@
 
 namespace rongfan::marketsim {
 
-using ExpectedRow = std::array<std::string, 9>;  // GBK cells 序号 … 图片地址
+using ExpectedRow = std::array<std::string, 9>; // GBK cells 序号 … 图片地址
 
-std::vector<ExpectedRow> ExpectedRows(const Shop& shop);
+std::vector<ExpectedRow> ExpectedRows(const Shop &shop);
 // The report title the program derives from the shop's home page.
-std::string ExpectedReportTitle(const Shop& shop);
-std::string ExpectedJson(const Market& market);
+std::string ExpectedReportTitle(const Shop &shop);
+std::string ExpectedJson(const Market &market);
 
-}  // namespace rongfan::marketsim
+} // namespace rongfan::marketsim

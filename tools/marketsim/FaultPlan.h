@@ -24,14 +24,14 @@ struct FaultDecision {
 
 class FaultPlan {
 public:
-    explicit FaultPlan(const MarketConfig& config);
+    explicit FaultPlan(const MarketConfig &config);
     // `shop` is the shop the answer belongs to (its settings override the global ones), or null.
-    FaultDecision Decide(const std::string& address, const Shop* shop, bool faultable);
+    FaultDecision Decide(const std::string &address, const Shop *shop, bool faultable);
 
 private:
-    const MarketConfig& m_config;
+    const MarketConfig &m_config;
     std::mutex m_mutex;
     std::unordered_map<std::string, std::uint64_t> m_seen;
 };
 
-}  // namespace rongfan::marketsim
+} // namespace rongfan::marketsim

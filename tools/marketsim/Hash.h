@@ -26,12 +26,15 @@ inline std::uint64_t HashText(std::string_view text) {
 
 inline std::uint64_t Mix(std::initializer_list<std::uint64_t> parts) {
     std::uint64_t h = 0x243F6A8885A308D3ull;
-    for (std::uint64_t p : parts) h = SplitMix(h ^ SplitMix(p));
+    for (std::uint64_t p : parts)
+        h = SplitMix(h ^ SplitMix(p));
     return h;
 }
 
 // A uniform value in [0, 1) from a hash.
-inline double UnitInterval(std::uint64_t h) { return static_cast<double>(h >> 11) * (1.0 / 9007199254740992.0); }
+inline double UnitInterval(std::uint64_t h) {
+    return static_cast<double>(h >> 11) * (1.0 / 9007199254740992.0);
+}
 
 // A small generator for the values of one item or one page.
 class Rng {
@@ -43,10 +46,10 @@ public:
         return lo + static_cast<std::int64_t>(Next() % static_cast<std::uint64_t>(hi - lo + 1));
     }
     bool Chance(double p) { return UnitInterval(Next()) < p; }
-    template <class Container> const auto& Pick(const Container& c) { return c[Next() % std::size(c)]; }
+    template <class Container> const auto &Pick(const Container &c) { return c[Next() % std::size(c)]; }
 
 private:
     std::uint64_t m_state;
 };
 
-}  // namespace rongfan::marketsim
+} // namespace rongfan::marketsim

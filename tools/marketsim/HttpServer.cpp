@@ -20,27 +20,39 @@ constexpr std::size_t kMaxBody = 1024 * 1024;
 bool EqualsNoCase(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
     for (std::size_t i = 0; i < a.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) return false;
+        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
+            return false;
     return true;
 }
 
 std::string_view Trim(std::string_view s) {
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r')) s.remove_suffix(1);
+    while (!s.empty() && (s.front() == ' ' || s.front() == '\t'))
+        s.remove_prefix(1);
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r'))
+        s.remove_suffix(1);
     return s;
 }
 
 std::string_view Reason(int status) {
     switch (status) {
-    case 200: return "OK";
-    case 302: return "Found";
-    case 400: return "Bad Request";
-    case 403: return "Forbidden";
-    case 404: return "Not Found";
-    case 405: return "Method Not Allowed";
-    case 500: return "Internal Server Error";
-    case 502: return "Bad Gateway";
-    default: return "Unknown";
+    case 200:
+        return "OK";
+    case 302:
+        return "Found";
+    case 400:
+        return "Bad Request";
+    case 403:
+        return "Forbidden";
+    case 404:
+        return "Not Found";
+    case 405:
+        return "Method Not Allowed";
+    case 500:
+        return "Internal Server Error";
+    case 502:
+        return "Bad Gateway";
+    default:
+        return "Unknown";
     }
 }
 
@@ -51,18 +63,19 @@ std::string ErrorPage() {
 }
 
 std::string StatusHead(int status, std::string_view contentType, std::size_t length,
-                       const std::vector<std::string>& extra) {
+                       const std::vector<std::string> &extra) {
     std::string head = "HTTP/1.1 " + std::to_string(status) + " " + std::string(Reason(status)) +
                        "\r\nServer: Tengine\r\nContent-Type: " + std::string(contentType) +
                        "\r\nContent-Length: " + std::to_string(length) + "\r\n";
-    for (const std::string& line : extra) head += line + "\r\n";
+    for (const std::string &line : extra)
+        head += line + "\r\n";
     head += "Connection: close\r\n\r\n";
     return head;
 }
 
 // Sends both parts completely (or until the peer goes); false on failure.
 bool SendAll(int fd, std::string_view a, std::string_view b) {
-    iovec parts[2] = {{const_cast<char*>(a.data()), a.size()}, {const_cast<char*>(b.data()), b.size()}};
+    iovec parts[2] = {{const_cast<char *>(a.data()), a.size()}, {const_cast<char *>(b.data()), b.size()}};
     int first = 0;
     while (first < 2) {
         msghdr msg{};
@@ -79,14 +92,14 @@ bool SendAll(int fd, std::string_view a, std::string_view b) {
             ++first;
         }
         if (first < 2) {
-            parts[first].iov_base = static_cast<char*>(parts[first].iov_base) + left;
+            parts[first].iov_base = static_cast<char *>(parts[first].iov_base) + left;
             parts[first].iov_len -= left;
         }
     }
     return true;
 }
 
-}  // namespace
+} // namespace
 
 std::optional<ParsedHead> ParseRequestHead(std::string_view head) {
     ParsedHead out;
@@ -107,9 +120,14 @@ std::optional<ParsedHead> ParseRequestHead(std::string_view head) {
         const auto colon = header.find(':');
         if (colon == std::string_view::npos) continue;
         const std::string_view name = header.substr(0, colon), value = Trim(header.substr(colon + 1));
-        if (EqualsNoCase(name, "Host")) out.host = std::string(value);
-        else if (EqualsNoCase(name, "Cookie")) out.cookie = out.cookie.empty() ? std::string(value) : out.cookie + "; " + std::string(value);
-        else if (EqualsNoCase(name, "Content-Type")) out.contentType = std::string(value);
+        if (EqualsNoCase(name, "Host"))
+            out.host = std::string(value);
+        else if (EqualsNoCase(name, "Cookie"))
+            out.cookie = out.cookie.empty() ? std::string(value) : out.cookie + "; " + std::string(value);
+        else if (EqualsNoCase(name, "Content-Type"))
+            out.contentType = std::string(value);
+        else if (EqualsNoCase(name, "Expect"))
+            out.expectContinue = EqualsNoCase(value, "100-continue");
         else if (EqualsNoCase(name, "Content-Length")) {
             std::size_t n = 0;
             for (char c : value) {
@@ -123,7 +141,7 @@ std::optional<ParsedHead> ParseRequestHead(std::string_view head) {
     return out;
 }
 
-bool FillRequestTarget(const ParsedHead& head, Request& request) {
+bool FillRequestTarget(const ParsedHead &head, Request &request) {
     std::string_view target = head.target;
     std::string_view authority = head.host;
     if (target.size() > 7 && EqualsNoCase(target.substr(0, 7), "http://")) {
@@ -135,10 +153,12 @@ bool FillRequestTarget(const ParsedHead& head, Request& request) {
         return false;
     }
     if (const auto at = authority.rfind('@'); at != std::string_view::npos) authority.remove_prefix(at + 1);
-    if (const auto colon = authority.rfind(':'); colon != std::string_view::npos) authority = authority.substr(0, colon);
+    if (const auto colon = authority.rfind(':'); colon != std::string_view::npos)
+        authority = authority.substr(0, colon);
     if (authority.empty()) return false;
     request.host.clear();
-    for (char c : authority) request.host += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    for (char c : authority)
+        request.host += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     if (const auto hash = target.find('#'); hash != std::string_view::npos) target = target.substr(0, hash);
     const auto question = target.find('?');
     request.path = std::string(target.substr(0, question));
@@ -147,17 +167,18 @@ bool FillRequestTarget(const ParsedHead& head, Request& request) {
     return true;
 }
 
-HttpServer::HttpServer(Router& router, FaultPlan& faults, RequestLog& log, double stallSeconds)
+HttpServer::HttpServer(Router &router, FaultPlan &faults, RequestLog &log, double stallSeconds)
     : m_router(router), m_faults(faults), m_log(log),
       m_stall(std::chrono::milliseconds(static_cast<long long>(stallSeconds * 1000))) {}
 
 HttpServer::~HttpServer() {
     // The process ends with _exit while workers block in accept; nothing to join in practice.
-    for (std::thread& t : m_workers) t.detach();
+    for (std::thread &t : m_workers)
+        t.detach();
     if (m_parker.joinable()) m_parker.detach();
 }
 
-int HttpServer::Listen(int port, std::string& error) {
+int HttpServer::Listen(int port, std::string &error) {
     m_listenFd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (m_listenFd < 0) {
         error = std::strerror(errno);
@@ -169,19 +190,20 @@ int HttpServer::Listen(int port, std::string& error) {
     address.sin_family = AF_INET;
     address.sin_port = htons(static_cast<std::uint16_t>(port));
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (::bind(m_listenFd, reinterpret_cast<sockaddr*>(&address), sizeof address) < 0 ||
+    if (::bind(m_listenFd, reinterpret_cast<sockaddr *>(&address), sizeof address) < 0 ||
         ::listen(m_listenFd, 1024) < 0) {
         error = std::strerror(errno);
         return -1;
     }
     socklen_t length = sizeof address;
-    ::getsockname(m_listenFd, reinterpret_cast<sockaddr*>(&address), &length);
+    ::getsockname(m_listenFd, reinterpret_cast<sockaddr *>(&address), &length);
     return ntohs(address.sin_port);
 }
 
 void HttpServer::Start(int threads) {
     m_parker = std::thread([this] { ParkerLoop(); });
-    for (int i = 0; i < threads; ++i) m_workers.emplace_back([this] { WorkerLoop(); });
+    for (int i = 0; i < threads; ++i)
+        m_workers.emplace_back([this] { WorkerLoop(); });
 }
 
 void HttpServer::WorkerLoop() {
@@ -237,6 +259,9 @@ void HttpServer::Serve(int fd) {
     if (request.method != "GET" && request.method != "HEAD" && request.method != "POST") return reject(405);
     if (!FillRequestTarget(*head, request)) return reject(400);
     const std::size_t bodyStart = headEnd + 4;
+    // curl asks before it posts a larger form; without this it waits a second.
+    if (head->expectContinue && head->contentLength > 0 && in.size() < bodyStart + head->contentLength)
+        SendAll(fd, "HTTP/1.1 100 Continue\r\n\r\n", {});
     while (in.size() < bodyStart + head->contentLength) {
         const ssize_t n = ::recv(fd, buffer, sizeof buffer, 0);
         if (n < 0 && errno == EINTR) continue;
@@ -327,4 +352,4 @@ void HttpServer::ParkerLoop() {
     }
 }
 
-}  // namespace rongfan::marketsim
+} // namespace rongfan::marketsim

@@ -23,21 +23,22 @@ namespace rongfan::marketsim {
 struct ParsedHead {
     std::string method, target, version, host, cookie, contentType;
     std::size_t contentLength = 0;
+    bool expectContinue = false;
 };
 std::optional<ParsedHead> ParseRequestHead(std::string_view head);
 // Splits an absolute ("http://host:port/p?q") or origin-form ("/p?q") target into the request's
 // host, path and query; false for targets this server does not take (CONNECT, "*").
-bool FillRequestTarget(const ParsedHead& head, Request& request);
+bool FillRequestTarget(const ParsedHead &head, Request &request);
 
 class HttpServer {
 public:
-    HttpServer(Router& router, FaultPlan& faults, RequestLog& log, double stallSeconds);
+    HttpServer(Router &router, FaultPlan &faults, RequestLog &log, double stallSeconds);
     ~HttpServer();
-    HttpServer(const HttpServer&) = delete;
-    HttpServer& operator=(const HttpServer&) = delete;
+    HttpServer(const HttpServer &) = delete;
+    HttpServer &operator=(const HttpServer &) = delete;
 
     // Binds 127.0.0.1:port (0: any free port); the bound port, or -1 with `error` set.
-    int Listen(int port, std::string& error);
+    int Listen(int port, std::string &error);
     void Start(int threads);
 
 private:
@@ -46,9 +47,9 @@ private:
     void Park(int fd);
     void ParkerLoop();
 
-    Router& m_router;
-    FaultPlan& m_faults;
-    RequestLog& m_log;
+    Router &m_router;
+    FaultPlan &m_faults;
+    RequestLog &m_log;
     std::chrono::milliseconds m_stall;
     int m_listenFd = -1;
     std::vector<std::thread> m_workers;
@@ -58,4 +59,4 @@ private:
     std::multimap<std::chrono::steady_clock::time_point, int> m_parked;
 };
 
-}  // namespace rongfan::marketsim
+} // namespace rongfan::marketsim

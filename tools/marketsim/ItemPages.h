@@ -9,11 +9,11 @@
 
 namespace rongfan::marketsim {
 
-std::string TaobaoItemPage(const Shop& shop, const Item& item);
-std::string TmallItemPage(const Shop& shop, const Item& item);
+std::string TaobaoItemPage(const Shop &shop, const Item &item);
+std::string TmallItemPage(const Shop &shop, const Item &item);
 // What an item address of no shop shows; it lacks the title ending the program waits for.
 std::string MissingItemPage(bool tmall);
 // `page` grown to at least `bytes` with more description before </body>; markers stay where they were.
-void PadItemPage(std::string& page, std::size_t bytes);
+void PadItemPage(std::string &page, std::size_t bytes);
 
-}  // namespace rongfan::marketsim
+} // namespace rongfan::marketsim

@@ -9,16 +9,20 @@
 namespace rongfan::marketsim {
 namespace {
 
-std::string N(long long v) { return std::to_string(v); }
+std::string N(long long v) {
+    return std::to_string(v);
+}
 
-std::string TaobaoItemLink(const Item& item) {
+std::string TaobaoItemLink(const Item &item) {
     return "//" + std::string(EndpointTable::ItemPageHost) + "/item.htm?id=" + item.id;
 }
 
-std::string TmallItemLink(const Shop& shop, std::string_view id) { return "//" + shop.itemBase + "/item.htm?id=" + std::string(id); }
+std::string TmallItemLink(const Shop &shop, std::string_view id) {
+    return "//" + shop.itemBase + "/item.htm?id=" + std::string(id);
+}
 
 // Address of result page k as the shop's own pager writes it.
-std::string PageLink(const Shop& shop, int k) {
+std::string PageLink(const Shop &shop, int k) {
     const std::string host = "//" + shop.spec.host + "/search.htm?";
     switch (shop.spec.kind) {
     case ShopKind::TaobaoAsync:
@@ -31,19 +35,19 @@ std::string PageLink(const Shop& shop, int k) {
     }
 }
 
-std::string HiddenSearchAddress(const Shop& shop) {
+std::string HiddenSearchAddress(const Shop &shop) {
     return "<input id=\"J_ShopAsynSearchURL\" type=\"hidden\" value=\"/i/asynSearch.htm?mid=w-" + shop.shopNumber +
            "-0&wid=" + shop.shopNumber + "&path=/search.htm&amp;search=y\" />\n";
 }
 
-std::string FirstPrice(const Item& item) {
+std::string FirstPrice(const Item &item) {
     std::string price = item.price;
     if (auto dash = price.find(" - "); dash != std::string::npos) price.resize(dash);
     price.erase(std::remove(price.begin(), price.end(), ' '), price.end());
     return price;
 }
 
-std::string TaobaoCard(const Item& item, bool async) {
+std::string TaobaoCard(const Item &item, bool async) {
     const std::string link = TaobaoItemLink(item);
     std::string out = "<dl class=\"item \" data-id=\"" + item.id + "\">\n";
     out += "<dt class=\"photo\"><a href=\"" + link + "\" target=\"_blank\"><img alt=\"" + item.title +
@@ -61,7 +65,7 @@ std::string TaobaoCard(const Item& item, bool async) {
     return out;
 }
 
-std::string TmallCard(const Shop& shop, const Item& item, bool async) {
+std::string TmallCard(const Shop &shop, const Item &item, bool async) {
     const std::string link = TmallItemLink(shop, item.id);
     const std::string tail = "&amp;rn=" + item.token + "&amp;abbucket=" + N(item.index % 20);
     std::string out = "<dl class=\"item J_TGoldData\" data-id=\"" + item.id + "\">\n";
@@ -80,7 +84,7 @@ std::string TmallCard(const Shop& shop, const Item& item, bool async) {
     return out;
 }
 
-std::string NumberLinks(const Shop& shop, int page, int pages) {
+std::string NumberLinks(const Shop &shop, int page, int pages) {
     std::string out;
     auto link = [&](int k) {
         out += k == page ? "<a class=\"page-cur\">" + N(k) + "</a>\n"
@@ -89,13 +93,14 @@ std::string NumberLinks(const Shop& shop, int page, int pages) {
     const int from = std::max(1, page - 2), to = std::min(pages, page + 2);
     if (from > 1) link(1);
     if (from > 2) out += "<span class=\"break\">...</span>\n";
-    for (int k = from; k <= to; ++k) link(k);
+    for (int k = from; k <= to; ++k)
+        link(k);
     if (to < pages - 1) out += "<span class=\"break\">...</span>\n";
     if (to < pages) link(pages);
     return out;
 }
 
-std::string BottomPager(const Shop& shop, int page, int pages) {
+std::string BottomPager(const Shop &shop, int page, int pages) {
     std::string out = "<div class=\"pagination\">\n";
     out += page <= 1 ? "<a class=\"disable\">" + RF_GBK("上一页") + "</a>\n"
                      : "<a class=\"J_SearchAsync prev\" href=\"" + PageLink(shop, page - 1) + "\">" + RF_GBK("上一页") +
@@ -105,8 +110,10 @@ std::string BottomPager(const Shop& shop, int page, int pages) {
                          : "<a class=\"J_SearchAsync next\" href=\"" + PageLink(shop, page + 1) + "\">" +
                                RF_GBK("下一页") + "</a>\n";
     out += "<form action=\"//" + shop.spec.host + "/search.htm\" method=\"get\" class=\"form\">\n";
-    if (shop.IsTaobao()) out += "<input type=\"hidden\" name=\"orderType\" value=\"hotsell_desc\" />\n";
-    else out += "<input type=\"hidden\" name=\"search\" value=\"y\" />\n";
+    if (shop.IsTaobao())
+        out += "<input type=\"hidden\" name=\"orderType\" value=\"hotsell_desc\" />\n";
+    else
+        out += "<input type=\"hidden\" name=\"search\" value=\"y\" />\n";
     out += "<span class=\"page-skip\">" + RF_GBK("共") + N(pages) + RF_GBK("页，到第") +
            " <input type=\"text\" value=\"" + N(page) + "\" size=\"3\" name=\"" +
            (shop.spec.kind == ShopKind::TaobaoPlain ? shop.spec.pageKey : std::string("pageNo")) + "\"> " +
@@ -115,7 +122,7 @@ std::string BottomPager(const Shop& shop, int page, int pages) {
     return out;
 }
 
-std::string SortLinks(const Shop& shop) {
+std::string SortLinks(const Shop &shop) {
     const std::string base = "//" + shop.spec.host + "/search.htm?";
     return "<a class=\"fType-w active\" href=\"" + base + "orderType=coefp_desc\">" + RF_GBK("综合排序") +
            "</a>\n<a class=\"fType-w\" href=\"" + base + "orderType=hotsell_desc\">" + RF_GBK("销量") +
@@ -123,13 +130,14 @@ std::string SortLinks(const Shop& shop) {
            "</a>\n<a class=\"fType-w\" href=\"" + base + "orderType=price_asc\">" + RF_GBK("价格") + "</a>\n";
 }
 
-std::string Recommendations(const Market& market, const Shop& shop, int page) {
+std::string Recommendations(const Market &market, const Shop &shop, int page) {
     const auto foreign = market.ForeignIds();
     std::string out = "<div class=\"comboHd\"><h4>" + RF_GBK("掌柜推荐") + "</h4><ul class=\"combo-list\">\n";
     for (int k = 0; k < 4; ++k) {
-        const std::string& id = foreign[(page + k) % foreign.size()];
-        const std::string link = shop.IsTaobao() ? "//" + std::string(EndpointTable::ItemPageHost) + "/item.htm?id=" + id
-                                                 : TmallItemLink(shop, id) + "&amp;rn=0";
+        const std::string &id = foreign[(page + k) % foreign.size()];
+        const std::string link = shop.IsTaobao()
+                                     ? "//" + std::string(EndpointTable::ItemPageHost) + "/item.htm?id=" + id
+                                     : TmallItemLink(shop, id) + "&amp;rn=0";
         out += "<li><a href=\"" + link + "\" target=\"_blank\"><img src=\"//img.alicdn.com/bao/uploaded/i2/T1" + id +
                ".jpg_80x80.jpg\" /></a><p><a href=\"" + link + "\" target=\"_blank\">" + RF_GBK("推荐宝贝") +
                "</a></p></li>\n";
@@ -138,7 +146,7 @@ std::string Recommendations(const Market& market, const Shop& shop, int page) {
 }
 
 // The listing block: counter and small pager, the item cards, the full pager.
-std::string Listing(const Market& market, const Shop& shop, int page, bool async, bool recommend) {
+std::string Listing(const Market &market, const Shop &shop, int page, bool async, bool recommend) {
     const int pages = shop.ClaimedPages();
     const std::string counter = pages == 0 ? "0/0" : N(page) + "/" + N(pages);
     const auto items = shop.PageItems(page);
@@ -179,25 +187,25 @@ std::string Listing(const Market& market, const Shop& shop, int page, bool async
     return out;
 }
 
-std::string MarketplaceSuffix(const Shop& shop) {
+std::string MarketplaceSuffix(const Shop &shop) {
     if (shop.IsTaobao()) return RF_GBK("淘宝网");
     return shop.IsHongKong() ? RF_GBK("天猫国际Tmall.HK") : RF_GBK("天猫Tmall.com");
 }
 
-std::string Head(const Shop& shop, const std::string& title) {
+std::string Head(const Shop &shop, const std::string &title) {
     std::string out = "<!DOCTYPE html>\n<html>\n<head>\n<meta charset=\"gbk\" />\n<title>" + title + "</title>\n";
     out += "<meta name=\"keywords\" content=\"" + shop.name + "\" />\n";
     out += "<link rel=\"stylesheet\" href=\"//g.alicdn.com/shop/wangpu/1.0.4/??css/base.css,css/shop-pc.css\" />\n";
     out += "<script src=\"//g.alicdn.com/kissy/k/1.4.14/seed-min.js\" charset=\"utf-8\"></script>\n";
     out += "<script type=\"text/javascript\">\nvar shop_config = {shopId: '" + shop.shopId + "', userId: '" +
-           shop.sellerId + "', shopName: '" + UnicodeEscapes(shop.name) + "', isTmall: " +
-           (shop.IsTaobao() ? "false" : "true") + ", pageType: 'shop'};\n";
+           shop.sellerId + "', shopName: '" + UnicodeEscapes(shop.name) +
+           "', isTmall: " + (shop.IsTaobao() ? "false" : "true") + ", pageType: 'shop'};\n";
     out += "KISSY.config({combine: true, packages: [{name: 'wangpu', path: '//g.alicdn.com/shop/wangpu/1.0.4/', "
            "charset: 'utf-8'}]});\n</script>\n</head>\n";
     return out;
 }
 
-std::string Header(const Shop& shop) {
+std::string Header(const Shop &shop) {
     std::string out = "<div id=\"page\">\n<div id=\"site-nav\"><ul class=\"site-nav-bd\"><li><a "
                       "href=\"//www.taobao.com/\">" +
                       RF_GBK("淘宝网首页") + "</a></li><li><a href=\"//i.taobao.com/my_taobao.htm\">" +
@@ -206,8 +214,8 @@ std::string Header(const Shop& shop) {
     out += "<div id=\"hd\"><div class=\"shop-name\"><a class=\"shop-name-link\" href=\"//" + shop.spec.host + "\">" +
            shop.name + "</a></div>\n<ul class=\"menu-list\"><li><a href=\"//" + shop.spec.host + "\">" +
            RF_GBK("首页") + "</a></li><li><a href=\"//" + shop.spec.host + "/search.htm?search=y\">" +
-           RF_GBK("所有宝贝") + "</a></li><li><a href=\"//" + shop.spec.host + "/category.htm\">" +
-           RF_GBK("宝贝分类") + "</a></li></ul></div>\n";
+           RF_GBK("所有宝贝") + "</a></li><li><a href=\"//" + shop.spec.host + "/category.htm\">" + RF_GBK("宝贝分类") +
+           "</a></li></ul></div>\n";
     return out;
 }
 
@@ -218,9 +226,9 @@ std::string Footer() {
            "Taobao.com " + RF_GBK("版权所有") + "</p></div>\n</div>\n";
 }
 
-}  // namespace
+} // namespace
 
-std::string HomePage(const Market& market, const Shop& shop) {
+std::string HomePage(const Market &market, const Shop &shop) {
     (void)market;
     std::string out = Head(shop, RF_GBK("首页-") + shop.name + "-" + MarketplaceSuffix(shop));
     out += "<body class=\"shop-home\">\n" + Header(shop);
@@ -228,7 +236,7 @@ std::string HomePage(const Market& market, const Shop& shop) {
            "\"><div class=\"skin-box-bd\"><ul class=\"shop-list\">\n";
     const std::size_t featured = std::min<std::size_t>(8, shop.items.size());
     for (std::size_t i = 0; i < featured; ++i) {
-        const Item& item = shop.items[i];
+        const Item &item = shop.items[i];
         const std::string link = shop.IsTaobao() ? TaobaoItemLink(item) : TmallItemLink(shop, item.id);
         out += "<li><a href=\"" + link + "\" target=\"_blank\"><img src=\"//" + item.listPicture +
                "_240x240.jpg\" /></a><p class=\"desc\"><a href=\"" + link + "\" target=\"_blank\">" + item.title +
@@ -238,14 +246,15 @@ std::string HomePage(const Market& market, const Shop& shop) {
     return out;
 }
 
-std::string SearchPage(const Market& market, const Shop& shop, int page) {
+std::string SearchPage(const Market &market, const Shop &shop, int page) {
     const std::string title = RF_GBK("所有宝贝-") + shop.name + "-" + MarketplaceSuffix(shop);
     std::string out = Head(shop, title);
     out += "<body class=\"shop-search\">\n" + Header(shop);
     out += "<div id=\"bd\"><div class=\"layout grid-m0s5\"><div class=\"col-main\"><div class=\"main-wrap\">\n";
     out += "<div class=\"J_TModule\" data-widgetid=\"" + shop.shopNumber + "\" id=\"shop" + shop.shopNumber +
            "\" data-componentid=\"4010\" data-title=\"" + RF_GBK("宝贝列表") + "\">\n";
-    out += "<div class=\"skin-box tb-module tshop-pbsm tshop-pbsm-shop-srch-list\">\n<div class=\"skin-box-hd\"><h3><span>" +
+    out += "<div class=\"skin-box tb-module tshop-pbsm tshop-pbsm-shop-srch-list\">\n<div "
+           "class=\"skin-box-hd\"><h3><span>" +
            RF_GBK("搜索结果") + "</span></h3></div>\n<div class=\"skin-box-bd\">\n";
     if (shop.spec.kind != ShopKind::TaobaoPlain) out += HiddenSearchAddress(shop);
     // The plain Taobao page is read as a whole, so it carries no links to other shops' items.
@@ -254,7 +263,7 @@ std::string SearchPage(const Market& market, const Shop& shop, int page) {
     return out;
 }
 
-std::string AsyncSearchAnswer(const Market& market, const Shop& shop, int page, bool ownWidget,
+std::string AsyncSearchAnswer(const Market &market, const Shop &shop, int page, bool ownWidget,
                               std::string_view callback) {
     std::string markup;
     if (ownWidget) {
@@ -269,7 +278,7 @@ std::string AsyncSearchAnswer(const Market& market, const Shop& shop, int page, 
     return name + "(\"" + EscapeForScriptString(markup) + "\")";
 }
 
-std::string RedirectSearchPage(const Shop& shop) {
+std::string RedirectSearchPage(const Shop &shop) {
     std::string out = "<!DOCTYPE html>\n<html>\n<head>\n<meta charset=\"gbk\" />\n<title>" + shop.name + "-" +
                       MarketplaceSuffix(shop) + "</title>\n";
     out += "<script type=\"text/javascript\">window.location.href='http://" + shop.spec.target +
@@ -280,8 +289,8 @@ std::string RedirectSearchPage(const Shop& shop) {
 std::string NoShopPage() {
     return "<!DOCTYPE html>\n<html>\n<head>\n<meta charset=\"gbk\" />\n<title>" + RF_GBK("店铺不存在") +
            "</title>\n</head>\n<body>\n<div class=\"error-notice\"><h2>" +
-           RF_GBK("您查看的店铺不存在，可能已被删除或者店铺地址有误。") +
-           "</h2><p><a href=\"//www.taobao.com/\">" + RF_GBK("去淘宝网首页") + "</a></p></div>\n</body>\n</html>\n";
+           RF_GBK("您查看的店铺不存在，可能已被删除或者店铺地址有误。") + "</h2><p><a href=\"//www.taobao.com/\">" +
+           RF_GBK("去淘宝网首页") + "</a></p></div>\n</body>\n</html>\n";
 }
 
-}  // namespace rongfan::marketsim
+} // namespace rongfan::marketsim

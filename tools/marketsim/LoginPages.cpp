@@ -6,7 +6,8 @@
 namespace rongfan::marketsim {
 
 std::string LoginFormPage(std::string_view loginHost, std::string_view redirectUrl, bool failed) {
-    std::string out = "<!DOCTYPE html>\n<html>\n<head>\n<meta charset=\"gbk\" />\n<title>" + RF_GBK("淘宝网 - 淘！我喜欢") +
+    std::string out = "<!DOCTYPE html>\n<html>\n<head>\n<meta charset=\"gbk\" />\n<title>" +
+                      RF_GBK("淘宝网 - 淘！我喜欢") +
                       "</title>\n<link rel=\"stylesheet\" href=\"//g.alicdn.com/vip/login/0.5.2/css/login.css\" />\n"
                       "</head>\n<body class=\"login-page\">\n<div id=\"content\"><div class=\"login-box\">\n<h3>" +
                       RF_GBK("密码登录") + "</h3>\n";
@@ -31,4 +32,4 @@ std::string MovedPage(std::string_view location) {
            EscapeHtml(location) + "\">here</a>.</p>\r\n<hr/>Powered by Tengine</body>\r\n</html>\r\n";
 }
 
-}  // namespace rongfan::marketsim
+} // namespace rongfan::marketsim

@@ -12,4 +12,4 @@ std::string LoginFormPage(std::string_view loginHost, std::string_view redirectU
 // A small page for 302 answers, for clients that do not follow them.
 std::string MovedPage(std::string_view location);
 
-}  // namespace rongfan::marketsim
+} // namespace rongfan::marketsim

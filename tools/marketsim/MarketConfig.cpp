@@ -19,42 +19,45 @@ struct KindEntry {
     std::string_view name;
 };
 constexpr KindEntry kKinds[] = {
-    {ShopKind::TaobaoAsync, "taobao-async"},   {ShopKind::TaobaoPlain, "taobao-plain"},
-    {ShopKind::TmallAsync, "tmall-async"},     {ShopKind::TmallRenderError, "tmall-render-error"},
+    {ShopKind::TaobaoAsync, "taobao-async"},     {ShopKind::TaobaoPlain, "taobao-plain"},
+    {ShopKind::TmallAsync, "tmall-async"},       {ShopKind::TmallRenderError, "tmall-render-error"},
     {ShopKind::TmallRedirect, "tmall-redirect"},
 };
 
-ParseResult Fail(std::string message) { return {false, std::move(message)}; }
+ParseResult Fail(std::string message) {
+    return {false, std::move(message)};
+}
 
-bool ParseInt(std::string_view text, long long& out) {
+bool ParseInt(std::string_view text, long long &out) {
     if (text.empty()) return false;
     auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), out);
     return ec == std::errc() && end == text.data() + text.size();
 }
 
-bool ParseDouble(std::string_view text, double& out) {
+bool ParseDouble(std::string_view text, double &out) {
     if (text.empty()) return false;
     std::string copy(text);
-    char* end = nullptr;
+    char *end = nullptr;
     out = std::strtod(copy.c_str(), &end);
     return end == copy.c_str() + copy.size();
 }
 
-bool ParseBool(std::string_view text, bool& out) {
+bool ParseBool(std::string_view text, bool &out) {
     if (text == "1" || text == "true" || text == "yes" || text == "on") return out = true, true;
     if (text == "0" || text == "false" || text == "no" || text == "off") return out = false, true;
     return false;
 }
 
-ParseResult ParseProbability(std::string_view name, std::string_view text, std::optional<double>& out) {
+ParseResult ParseProbability(std::string_view name, std::string_view text, std::optional<double> &out) {
     double p = 0;
-    if (!ParseDouble(text, p) || p < 0 || p > 1) return Fail(std::string(name) + ": a probability from 0 to 1 is needed");
+    if (!ParseDouble(text, p) || p < 0 || p > 1)
+        return Fail(std::string(name) + ": a probability from 0 to 1 is needed");
     out = p;
     return {};
 }
 
 // "25" or "10-50" (a deterministic pick in the range for every answer).
-ParseResult ParseLatency(std::string_view text, FaultSettings& faults) {
+ParseResult ParseLatency(std::string_view text, FaultSettings &faults) {
     long long lo = 0, hi = 0;
     const auto dash = text.find('-');
     if (dash == std::string_view::npos) {
@@ -70,7 +73,7 @@ ParseResult ParseLatency(std::string_view text, FaultSettings& faults) {
 }
 
 // The fault switches, shared by the global options, the shop specs and the JSON file.
-ParseResult ApplyFaultKey(std::string_view key, std::string_view value, FaultSettings& faults, bool& known) {
+ParseResult ApplyFaultKey(std::string_view key, std::string_view value, FaultSettings &faults, bool &known) {
     known = true;
     if (key == "empty") return ParseProbability(key, value, faults.empty);
     if (key == "drop") return ParseProbability(key, value, faults.drop);
@@ -89,13 +92,15 @@ ParseResult ApplyFaultKey(std::string_view key, std::string_view value, FaultSet
 
 std::string LowerHost(std::string_view host) {
     if (host.starts_with("http://")) host.remove_prefix(7);
-    while (!host.empty() && host.back() == '/') host.remove_suffix(1);
+    while (!host.empty() && host.back() == '/')
+        host.remove_suffix(1);
     std::string out(host);
-    for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    for (char &c : out)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return out;
 }
 
-ParseResult ApplyShopKey(std::string_view key, std::string_view value, ShopSpec& shop) {
+ParseResult ApplyShopKey(std::string_view key, std::string_view value, ShopSpec &shop) {
     long long n = 0;
     bool b = false;
     if (key == "kind") {
@@ -135,7 +140,7 @@ ParseResult ApplyShopKey(std::string_view key, std::string_view value, ShopSpec&
     return {};
 }
 
-std::string JsonScalarText(const Json& v) {
+std::string JsonScalarText(const Json &v) {
     if (v.is_string()) return v.get<std::string>();
     if (v.is_boolean()) return v.get<bool>() ? "1" : "0";
     if (v.is_number_integer()) return std::to_string(v.get<long long>());
@@ -147,9 +152,9 @@ std::string JsonScalarText(const Json& v) {
     return v.dump();
 }
 
-ParseResult ApplyFaultObject(const Json& object, FaultSettings& faults) {
+ParseResult ApplyFaultObject(const Json &object, FaultSettings &faults) {
     if (!object.is_object()) return Fail("faults: an object is needed");
-    for (const auto& [key, value] : object.items()) {
+    for (const auto &[key, value] : object.items()) {
         bool known = false;
         ParseResult r = ApplyFaultKey(key, JsonScalarText(value), faults, known);
         if (!known) return Fail("unknown fault '" + key + "'");
@@ -162,12 +167,12 @@ ParseResult ApplyFaultObject(const Json& object, FaultSettings& faults) {
 // two cannot drift apart.
 struct Option {
     std::string_view name;
-    std::string_view argument;  // empty: a switch without argument
+    std::string_view argument; // empty: a switch without argument
     std::string_view help;
-    std::function<ParseResult(std::string_view, MarketConfig&)> apply;
+    std::function<ParseResult(std::string_view, MarketConfig &)> apply;
 };
 
-ParseResult SetInt(std::string_view value, int& out, long long lo, long long hi, std::string_view what) {
+ParseResult SetInt(std::string_view value, int &out, long long lo, long long hi, std::string_view what) {
     long long n = 0;
     if (!ParseInt(value, n) || n < lo || n > hi)
         return Fail(std::string(what) + ": " + std::to_string(lo) + " to " + std::to_string(hi) + " is needed");
@@ -175,28 +180,28 @@ ParseResult SetInt(std::string_view value, int& out, long long lo, long long hi,
     return {};
 }
 
-ParseResult SetSeconds(std::string_view value, double& out, std::string_view what) {
+ParseResult SetSeconds(std::string_view value, double &out, std::string_view what) {
     double s = 0;
     if (!ParseDouble(value, s) || s < 0) return Fail(std::string(what) + ": seconds >= 0 are needed");
     out = s;
     return {};
 }
 
-ParseResult GlobalFault(std::string_view key, std::string_view value, MarketConfig& c) {
+ParseResult GlobalFault(std::string_view key, std::string_view value, MarketConfig &c) {
     bool known = false;
     return ApplyFaultKey(key, value, c.faults, known);
 }
 
-const std::vector<Option>& Options() {
+const std::vector<Option> &Options() {
     static const std::vector<Option> options = {
         {"--port", "N", "listen on 127.0.0.1 port N (default 0: a free port); the port is the first line of stdout",
-         [](std::string_view v, MarketConfig& c) { return SetInt(v, c.port, 0, 65535, "--port"); }},
+         [](std::string_view v, MarketConfig &c) { return SetInt(v, c.port, 0, 65535, "--port"); }},
         {"--lifetime", "SECONDS", "exit after this many seconds (default: serve until stopped or the parent exits)",
-         [](std::string_view v, MarketConfig& c) { return SetSeconds(v, c.lifetimeSeconds, "--lifetime"); }},
+         [](std::string_view v, MarketConfig &c) { return SetSeconds(v, c.lifetimeSeconds, "--lifetime"); }},
         {"--threads", "N", "worker threads answering requests (default 16)",
-         [](std::string_view v, MarketConfig& c) { return SetInt(v, c.threads, 1, 1024, "--threads"); }},
+         [](std::string_view v, MarketConfig &c) { return SetInt(v, c.threads, 1, 1024, "--threads"); }},
         {"--seed", "N", "seed of the session cookie and of the global fault decisions (default 1)",
-         [](std::string_view v, MarketConfig& c) {
+         [](std::string_view v, MarketConfig &c) {
              long long n = 0;
              if (!ParseInt(v, n) || n < 0) return Fail("--seed: a whole number >= 0 is needed");
              c.seed = static_cast<std::uint64_t>(n);
@@ -207,68 +212,69 @@ const std::vector<Option>& Options() {
          "[,huge_mb=MB][,pages=N][,latency=MS|MIN-MAX][,empty=P][,drop=P][,error500=P][,truncate=P][,zero_byte=P]"
          "[,stall=P][,fault_on=TEXT]; kinds: taobao-async, taobao-plain, tmall-async, tmall-render-error, "
          "tmall-redirect (repeatable)",
-         [](std::string_view v, MarketConfig& c) {
+         [](std::string_view v, MarketConfig &c) {
              ShopSpec shop;
              ParseResult r = ParseShopSpec(v, shop);
              if (r.ok) c.shops.push_back(std::move(shop));
              return r;
          }},
         {"--config", "FILE", "read settings and shops from a JSON file (format in tools/marketsim/README.md)",
-         [](std::string_view v, MarketConfig& c) { return LoadConfigFile(std::string(v), c); }},
+         [](std::string_view v, MarketConfig &c) { return LoadConfigFile(std::string(v), c); }},
         {"--demo", "", "add the demo shops (one of every kind, all requiring login)",
-         [](std::string_view, MarketConfig& c) {
-             for (ShopSpec& s : DemoShops()) c.shops.push_back(std::move(s));
+         [](std::string_view, MarketConfig &c) {
+             for (ShopSpec &s : DemoShops())
+                 c.shops.push_back(std::move(s));
              return ParseResult{};
          }},
         {"--dump-expected", "", "print the expected result rows of every shop as JSON on stdout and exit",
-         [](std::string_view, MarketConfig& c) {
+         [](std::string_view, MarketConfig &c) {
              c.dumpExpected = true;
              return ParseResult{};
          }},
         {"--expected-file", "FILE", "write the expected result rows to FILE before serving",
-         [](std::string_view v, MarketConfig& c) {
+         [](std::string_view v, MarketConfig &c) {
              c.expectedFile = std::string(v);
              return ParseResult{};
          }},
         {"--request-log", "FILE", "append one JSON line per request to FILE (time, address, cookie, status, size)",
-         [](std::string_view v, MarketConfig& c) {
+         [](std::string_view v, MarketConfig &c) {
              c.requestLog = std::string(v);
              return ParseResult{};
          }},
         {"--auto-login", "", "the login page logs in at once (sets the session cookie and redirects back)",
-         [](std::string_view, MarketConfig& c) {
+         [](std::string_view, MarketConfig &c) {
              c.autoLogin = true;
              return ParseResult{};
          }},
         {"--login-host", "HOST", "host of the login page (default login.taobao.com)",
-         [](std::string_view v, MarketConfig& c) {
+         [](std::string_view v, MarketConfig &c) {
              c.loginHost = LowerHost(v);
              return ParseResult{};
          }},
         {"--login-expires", "N", "a session is good for N requests to pages that need login (default 0: for ever)",
-         [](std::string_view v, MarketConfig& c) {
+         [](std::string_view v, MarketConfig &c) {
              return SetInt(v, c.loginExpiresAfter, 0, 1000000000, "--login-expires");
          }},
         {"--latency-ms", "MS|MIN-MAX", "delay every answer by MS, or by a deterministic pick from MIN to MAX",
-         [](std::string_view v, MarketConfig& c) { return ParseLatency(v, c.faults); }},
+         [](std::string_view v, MarketConfig &c) { return ParseLatency(v, c.faults); }},
         {"--empty", "P", "probability of an empty answer (200, no body)",
-         [](std::string_view v, MarketConfig& c) { return GlobalFault("empty", v, c); }},
+         [](std::string_view v, MarketConfig &c) { return GlobalFault("empty", v, c); }},
         {"--drop", "P", "probability of a dropped connection (closed before any byte of the answer)",
-         [](std::string_view v, MarketConfig& c) { return GlobalFault("drop", v, c); }},
+         [](std::string_view v, MarketConfig &c) { return GlobalFault("drop", v, c); }},
         {"--error500", "P", "probability of a 500 answer with an error page",
-         [](std::string_view v, MarketConfig& c) { return GlobalFault("error500", v, c); }},
+         [](std::string_view v, MarketConfig &c) { return GlobalFault("error500", v, c); }},
         {"--truncate", "P", "probability of a truncated body (full length announced, half sent, then closed)",
-         [](std::string_view v, MarketConfig& c) { return GlobalFault("truncate", v, c); }},
+         [](std::string_view v, MarketConfig &c) { return GlobalFault("truncate", v, c); }},
         {"--zero-byte", "P", "probability of a zero byte inserted in the middle of the body",
-         [](std::string_view v, MarketConfig& c) { return GlobalFault("zero_byte", v, c); }},
+         [](std::string_view v, MarketConfig &c) { return GlobalFault("zero_byte", v, c); }},
         {"--stall", "P", "probability of a stall: nothing is sent for --stall-seconds, then the connection closes",
-         [](std::string_view v, MarketConfig& c) { return GlobalFault("stall", v, c); }},
+         [](std::string_view v, MarketConfig &c) { return GlobalFault("stall", v, c); }},
         {"--stall-seconds", "S", "how long a stall holds the connection (default 65, above a 60 s client limit)",
-         [](std::string_view v, MarketConfig& c) { return SetSeconds(v, c.stallSeconds, "--stall-seconds"); }},
+         [](std::string_view v, MarketConfig &c) { return SetSeconds(v, c.stallSeconds, "--stall-seconds"); }},
         {"--fault-on", "TEXT", "fault only addresses that contain TEXT (e.g. detailskip or pageNo=2)",
-         [](std::string_view v, MarketConfig& c) { return GlobalFault("fault_on", v, c); }},
+         [](std::string_view v, MarketConfig &c) { return GlobalFault("fault_on", v, c); }},
         {"--help", "", "show this text and exit",
-         [](std::string_view, MarketConfig& c) {
+         [](std::string_view, MarketConfig &c) {
              c.help = true;
              return ParseResult{};
          }},
@@ -276,9 +282,9 @@ const std::vector<Option>& Options() {
     return options;
 }
 
-}  // namespace
+} // namespace
 
-FaultSettings FaultSettings::Over(const FaultSettings& base) const {
+FaultSettings FaultSettings::Over(const FaultSettings &base) const {
     FaultSettings out = *this;
     if (!out.empty) out.empty = base.empty;
     if (!out.drop) out.drop = base.drop;
@@ -295,18 +301,18 @@ FaultSettings FaultSettings::Over(const FaultSettings& base) const {
 }
 
 std::string_view KindName(ShopKind kind) {
-    for (const KindEntry& e : kKinds)
+    for (const KindEntry &e : kKinds)
         if (e.kind == kind) return e.name;
     return "?";
 }
 
 std::optional<ShopKind> ParseKind(std::string_view name) {
-    for (const KindEntry& e : kKinds)
+    for (const KindEntry &e : kKinds)
         if (e.name == name) return e.kind;
     return std::nullopt;
 }
 
-ParseResult ParseShopSpec(std::string_view spec, ShopSpec& shop) {
+ParseResult ParseShopSpec(std::string_view spec, ShopSpec &shop) {
     bool sawKind = false, sawHost = false;
     while (!spec.empty()) {
         const auto comma = spec.find(',');
@@ -325,38 +331,49 @@ ParseResult ParseShopSpec(std::string_view spec, ShopSpec& shop) {
     return {};
 }
 
-ParseResult LoadConfigFile(const std::string& path, MarketConfig& config) {
+ParseResult LoadConfigFile(const std::string &path, MarketConfig &config) {
     std::ifstream in(path);
     if (!in) return Fail("cannot read " + path);
     Json root = Json::parse(in, nullptr, false);
     if (root.is_discarded() || !root.is_object()) return Fail(path + ": not a JSON object");
-    for (const auto& [key, value] : root.items()) {
+    for (const auto &[key, value] : root.items()) {
         const std::string text = JsonScalarText(value);
         ParseResult r;
-        if (key == "port") r = SetInt(text, config.port, 0, 65535, "port");
-        else if (key == "lifetime") r = SetSeconds(text, config.lifetimeSeconds, "lifetime");
-        else if (key == "threads") r = SetInt(text, config.threads, 1, 1024, "threads");
+        if (key == "port")
+            r = SetInt(text, config.port, 0, 65535, "port");
+        else if (key == "lifetime")
+            r = SetSeconds(text, config.lifetimeSeconds, "lifetime");
+        else if (key == "threads")
+            r = SetInt(text, config.threads, 1, 1024, "threads");
         else if (key == "seed") {
             long long n = 0;
-            if (!ParseInt(text, n) || n < 0) r = Fail("seed: a whole number >= 0 is needed");
-            else config.seed = static_cast<std::uint64_t>(n);
+            if (!ParseInt(text, n) || n < 0)
+                r = Fail("seed: a whole number >= 0 is needed");
+            else
+                config.seed = static_cast<std::uint64_t>(n);
         } else if (key == "auto_login") {
             if (!ParseBool(text, config.autoLogin)) r = Fail("auto_login: true or false is needed");
-        } else if (key == "login_host") config.loginHost = LowerHost(text);
-        else if (key == "login_expires") r = SetInt(text, config.loginExpiresAfter, 0, 1000000000, "login_expires");
-        else if (key == "stall_seconds") r = SetSeconds(text, config.stallSeconds, "stall_seconds");
-        else if (key == "request_log") config.requestLog = text;
-        else if (key == "latency_ms") r = ParseLatency(text, config.faults);
-        else if (key == "faults") r = ApplyFaultObject(value, config.faults);
+        } else if (key == "login_host")
+            config.loginHost = LowerHost(text);
+        else if (key == "login_expires")
+            r = SetInt(text, config.loginExpiresAfter, 0, 1000000000, "login_expires");
+        else if (key == "stall_seconds")
+            r = SetSeconds(text, config.stallSeconds, "stall_seconds");
+        else if (key == "request_log")
+            config.requestLog = text;
+        else if (key == "latency_ms")
+            r = ParseLatency(text, config.faults);
+        else if (key == "faults")
+            r = ApplyFaultObject(value, config.faults);
         else if (key == "shops") {
             if (!value.is_array()) return Fail("shops: an array is needed");
-            for (const Json& s : value) {
+            for (const Json &s : value) {
                 if (!s.is_object()) return Fail("shops: every shop is an object");
                 ShopSpec shop;
                 bool sawKind = false, sawHost = false;
-                for (const auto& [sk, sv] : s.items()) {
-                    ParseResult sr = sk == "faults" ? ApplyFaultObject(sv, shop.faults)
-                                                    : ApplyShopKey(sk, JsonScalarText(sv), shop);
+                for (const auto &[sk, sv] : s.items()) {
+                    ParseResult sr =
+                        sk == "faults" ? ApplyFaultObject(sv, shop.faults) : ApplyShopKey(sk, JsonScalarText(sv), shop);
                     if (!sr.ok) return sr;
                     sawKind |= sk == "kind";
                     sawHost |= sk == "host";
@@ -364,13 +381,14 @@ ParseResult LoadConfigFile(const std::string& path, MarketConfig& config) {
                 if (!sawKind || !sawHost) return Fail("shops: kind and host are needed");
                 config.shops.push_back(std::move(shop));
             }
-        } else r = Fail("unknown setting '" + key + "'");
+        } else
+            r = Fail("unknown setting '" + key + "'");
         if (!r.ok) return Fail(path + ": " + r.error);
     }
     return {};
 }
 
-ParseResult ParseArguments(int argc, const char* const* argv, MarketConfig& config) {
+ParseResult ParseArguments(int argc, const char *const *argv, MarketConfig &config) {
     for (int i = 1; i < argc; ++i) {
         std::string_view arg = argv[i];
         std::string_view inlineValue;
@@ -380,15 +398,18 @@ ParseResult ParseArguments(int argc, const char* const* argv, MarketConfig& conf
             arg = arg.substr(0, eq);
             hasInline = true;
         }
-        const Option* found = nullptr;
-        for (const Option& o : Options())
+        const Option *found = nullptr;
+        for (const Option &o : Options())
             if (o.name == arg) found = &o;
         if (!found) return Fail("unknown option '" + std::string(arg) + "' (see --help)");
         std::string_view value;
         if (!found->argument.empty()) {
-            if (hasInline) value = inlineValue;
-            else if (i + 1 < argc) value = argv[++i];
-            else return Fail(std::string(arg) + " needs " + std::string(found->argument));
+            if (hasInline)
+                value = inlineValue;
+            else if (i + 1 < argc)
+                value = argv[++i];
+            else
+                return Fail(std::string(arg) + " needs " + std::string(found->argument));
         } else if (hasInline) {
             return Fail(std::string(arg) + " takes no value");
         }
@@ -398,22 +419,26 @@ ParseResult ParseArguments(int argc, const char* const* argv, MarketConfig& conf
     return {};
 }
 
-ParseResult ValidateConfig(MarketConfig& config) {
+ParseResult ValidateConfig(MarketConfig &config) {
     std::set<std::string> hosts;
-    const std::set<std::string, std::less<>> reserved = {
-        std::string(EndpointTable::ItemPageHost),  std::string(EndpointTable::TmallItemHost),
-        std::string(EndpointTable::TmallAltItemHost), std::string(EndpointTable::CounterHost),
-        std::string(EndpointTable::DetailSkipHost), std::string(EndpointTable::TmallRateHost),
-        "rate.taobao.com",                         "www.taobao.com",
-        config.loginHost};
-    auto claim = [&](const std::string& host) -> ParseResult {
+    const std::set<std::string, std::less<>> reserved = {std::string(EndpointTable::ItemPageHost),
+                                                         std::string(EndpointTable::TmallItemHost),
+                                                         std::string(EndpointTable::TmallAltItemHost),
+                                                         std::string(EndpointTable::CounterHost),
+                                                         std::string(EndpointTable::DetailSkipHost),
+                                                         std::string(EndpointTable::TmallRateHost),
+                                                         "rate.taobao.com",
+                                                         "www.taobao.com",
+                                                         config.loginHost};
+    auto claim = [&](const std::string &host) -> ParseResult {
         if (host.empty() || host.find_first_of("/:?# ") != std::string::npos)
             return Fail("'" + host + "' is not a host name");
-        if (reserved.count(host) || host.starts_with("pass.")) return Fail("host " + host + " is taken by the marketplace");
+        if (reserved.count(host) || host.starts_with("pass."))
+            return Fail("host " + host + " is taken by the marketplace");
         if (!hosts.insert(host).second) return Fail("host " + host + " is declared twice");
         return {};
     };
-    for (ShopSpec& shop : config.shops) {
+    for (ShopSpec &shop : config.shops) {
         const bool taobaoHost = shop.host.find(EndpointTable::TaobaoDomain) != std::string::npos;
         const bool tmallHost = !taobaoHost && shop.host.find(EndpointTable::TmallMarker) != std::string::npos;
         if (IsTaobaoKind(shop.kind) && !taobaoHost)
@@ -451,7 +476,7 @@ std::string HelpText() {
         "It answers proxy-style requests (GET http://host/path HTTP/1.0) and requests with a Host header alike;\n"
         "point a client at it with http_proxy=http://127.0.0.1:PORT. It exits when its parent process exits.\n\n"
         "Usage: marketsim [options]\n\nOptions (--name=value works too):\n";
-    for (const Option& o : Options()) {
+    for (const Option &o : Options()) {
         std::string head = "  " + std::string(o.name);
         if (!o.argument.empty()) head += " " + std::string(o.argument);
         out += head;
@@ -462,10 +487,12 @@ std::string HelpText() {
             std::size_t cut = help.find_last_of(" ,", 81);
             if (cut == std::string_view::npos) cut = 81;
             std::string_view line = help.substr(0, cut + 1);
-            while (line.ends_with(' ')) line.remove_suffix(1);
+            while (line.ends_with(' '))
+                line.remove_suffix(1);
             out += std::string(line) + "\n" + std::string(28, ' ');
             help.remove_prefix(cut + 1);
-            while (!help.empty() && help.front() == ' ') help.remove_prefix(1);
+            while (!help.empty() && help.front() == ' ')
+                help.remove_prefix(1);
         }
         out += std::string(help) + "\n";
     }
@@ -476,7 +503,7 @@ std::string HelpText() {
 }
 
 std::vector<ShopSpec> DemoShops() {
-    static const char* const specs[] = {
+    static const char *const specs[] = {
         "kind=taobao-async,host=demo-async.taobao.com,items=120,seed=11,login=1",
         "kind=taobao-plain,host=demo-plain.taobao.com,items=60,seed=12,login=1",
         "kind=taobao-plain,host=demo-pagenum.taobao.com,items=50,seed=13,login=1,key=pageNum",
@@ -486,7 +513,7 @@ std::vector<ShopSpec> DemoShops() {
         "kind=tmall-redirect,host=demo-old.tmall.com,items=70,seed=17,login=1,target=demo-new.tmall.com",
     };
     std::vector<ShopSpec> out;
-    for (const char* s : specs) {
+    for (const char *s : specs) {
         ShopSpec shop;
         ParseShopSpec(s, shop);
         out.push_back(std::move(shop));
@@ -494,4 +521,4 @@ std::vector<ShopSpec> DemoShops() {
     return out;
 }
 
-}  // namespace rongfan::marketsim
+} // namespace rongfan::marketsim

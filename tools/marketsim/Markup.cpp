@@ -94,16 +94,21 @@ std::string UnicodeEscapes(std::string_view gbk) {
         const auto c = static_cast<unsigned char>(utf8[i]);
         std::uint32_t cp = c;
         int len = 1;
-        if (c >= 0xF0) cp = c & 0x07, len = 4;
-        else if (c >= 0xE0) cp = c & 0x0F, len = 3;
-        else if (c >= 0xC0) cp = c & 0x1F, len = 2;
-        for (int k = 1; k < len && i + k < utf8.size(); ++k) cp = (cp << 6) | (utf8[i + k] & 0x3F);
+        if (c >= 0xF0)
+            cp = c & 0x07, len = 4;
+        else if (c >= 0xE0)
+            cp = c & 0x0F, len = 3;
+        else if (c >= 0xC0)
+            cp = c & 0x1F, len = 2;
+        for (int k = 1; k < len && i + k < utf8.size(); ++k)
+            cp = (cp << 6) | (utf8[i + k] & 0x3F);
         i += len;
         if (cp < 0x80) {
             out += static_cast<char>(cp);
         } else if (cp <= 0xFFFF) {
             out += "\\u";
-            for (int shift = 12; shift >= 0; shift -= 4) out += kHex[(cp >> shift) & 15];
+            for (int shift = 12; shift >= 0; shift -= 4)
+                out += kHex[(cp >> shift) & 15];
         } else {
             out += '?';
         }
@@ -119,23 +124,25 @@ QueryList ParseQuery(std::string_view query, bool plusIsSpace) {
         query = amp == std::string_view::npos ? std::string_view() : query.substr(amp + 1);
         if (part.empty()) continue;
         const auto eq = part.find('=');
-        if (eq == std::string_view::npos) out.emplace_back(PercentDecode(part, plusIsSpace), std::string());
-        else out.emplace_back(PercentDecode(part.substr(0, eq), plusIsSpace),
-                              PercentDecode(part.substr(eq + 1), plusIsSpace));
+        if (eq == std::string_view::npos)
+            out.emplace_back(PercentDecode(part, plusIsSpace), std::string());
+        else
+            out.emplace_back(PercentDecode(part.substr(0, eq), plusIsSpace),
+                             PercentDecode(part.substr(eq + 1), plusIsSpace));
     }
     return out;
 }
 
-std::string QueryValue(const QueryList& query, std::string_view key) {
-    for (const auto& [k, v] : query)
+std::string QueryValue(const QueryList &query, std::string_view key) {
+    for (const auto &[k, v] : query)
         if (k == key) return v;
     return {};
 }
 
-bool HasQueryKey(const QueryList& query, std::string_view key) {
-    for (const auto& [k, v] : query)
+bool HasQueryKey(const QueryList &query, std::string_view key) {
+    for (const auto &[k, v] : query)
         if (k == key) return true;
     return false;
 }
 
-}  // namespace rongfan::marketsim
+} // namespace rongfan::marketsim

@@ -27,7 +27,7 @@ using QueryList = std::vector<std::pair<std::string, std::string>>;
 // key=value pairs split at "&", percent-decoded; empty pieces ("&&") are skipped.
 QueryList ParseQuery(std::string_view query, bool plusIsSpace = false);
 // The first value of `key`, or empty.
-std::string QueryValue(const QueryList& query, std::string_view key);
-bool HasQueryKey(const QueryList& query, std::string_view key);
+std::string QueryValue(const QueryList &query, std::string_view key);
+bool HasQueryKey(const QueryList &query, std::string_view key);
 
-}  // namespace rongfan::marketsim
+} // namespace rongfan::marketsim

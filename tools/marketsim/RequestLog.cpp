@@ -24,7 +24,7 @@ std::string JsonString(std::string_view bytes) {
     return out + "\"";
 }
 
-RequestLog::RequestLog(const std::string& path) : m_wanted(!path.empty()) {
+RequestLog::RequestLog(const std::string &path) : m_wanted(!path.empty()) {
     if (m_wanted) m_fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
 }
 
@@ -32,10 +32,9 @@ RequestLog::~RequestLog() {
     if (m_fd >= 0) ::close(m_fd);
 }
 
-void RequestLog::Write(const LogEntry& e) {
+void RequestLog::Write(const LogEntry &e) {
     if (m_fd < 0) return;
-    const double now =
-        std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
+    const double now = std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
     char time[32];
     std::snprintf(time, sizeof time, "%.3f", now);
     std::string line = "{\"time\":" + std::string(time) + ",\"method\":" + JsonString(e.method) +
@@ -44,7 +43,7 @@ void RequestLog::Write(const LogEntry& e) {
                        ",\"fault\":" + JsonString(e.fault) + ",\"latency_ms\":" + std::to_string(e.latencyMs) + "}\n";
     // One write per line under the lock keeps lines whole and in the order the answers leave.
     std::lock_guard lock(m_mutex);
-    const char* p = line.data();
+    const char *p = line.data();
     std::size_t left = line.size();
     while (left > 0) {
         const ssize_t n = ::write(m_fd, p, left);
@@ -54,4 +53,4 @@ void RequestLog::Write(const LogEntry& e) {
     }
 }
 
-}  // namespace rongfan::marketsim
+} // namespace rongfan::marketsim

@@ -11,8 +11,8 @@ struct LogEntry {
     std::string_view method;
     std::string_view address;
     std::string_view cookie;
-    int status = 0;          // 0 when no status line was sent (dropped or stalled)
-    std::size_t size = 0;    // body bytes sent
+    int status = 0;       // 0 when no status line was sent (dropped or stalled)
+    std::size_t size = 0; // body bytes sent
     std::string_view fault;
     int latencyMs = 0;
 };
@@ -20,13 +20,13 @@ struct LogEntry {
 class RequestLog {
 public:
     // An empty path logs nothing.
-    explicit RequestLog(const std::string& path);
+    explicit RequestLog(const std::string &path);
     ~RequestLog();
-    RequestLog(const RequestLog&) = delete;
-    RequestLog& operator=(const RequestLog&) = delete;
+    RequestLog(const RequestLog &) = delete;
+    RequestLog &operator=(const RequestLog &) = delete;
 
     bool Ok() const { return m_fd >= 0 || !m_wanted; }
-    void Write(const LogEntry& entry);
+    void Write(const LogEntry &entry);
 
 private:
     int m_fd = -1;
@@ -37,4 +37,4 @@ private:
 // A JSON string literal of arbitrary bytes: bytes outside printable ASCII as \u00XX.
 std::string JsonString(std::string_view bytes);
 
-}  // namespace rongfan::marketsim
+} // namespace rongfan::marketsim

@@ -16,7 +16,8 @@ std::string SessionBook::Issue() {
     std::string value;
     for (int half = 0; half < 2; ++half) {
         std::uint64_t h = Mix({m_seed, 0x1091ull, m_issued, static_cast<std::uint64_t>(half)});
-        for (int i = 0; i < 16; ++i, h >>= 4) value += kHex[h & 15];
+        for (int i = 0; i < 16; ++i, h >>= 4)
+            value += kHex[h & 15];
     }
     m_uses.emplace(value, 0);
     return value;
@@ -43,11 +44,12 @@ std::string_view SessionBook::CookieValue(std::string_view header, std::string_v
         const auto semicolon = header.find(';');
         std::string_view part = header.substr(0, semicolon);
         header = semicolon == std::string_view::npos ? std::string_view() : header.substr(semicolon + 1);
-        while (!part.empty() && part.front() == ' ') part.remove_prefix(1);
+        while (!part.empty() && part.front() == ' ')
+            part.remove_prefix(1);
         if (part.size() > name.size() && part.starts_with(name) && part[name.size()] == '=')
             return part.substr(name.size() + 1);
     }
     return {};
 }
 
-}  // namespace rongfan::marketsim
+} // namespace rongfan::marketsim

@@ -32,4 +32,4 @@ private:
     int m_usesAllowed;
 };
 
-}  // namespace rongfan::marketsim
+} // namespace rongfan::marketsim

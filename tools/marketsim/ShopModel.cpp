@@ -13,19 +13,23 @@
 namespace rongfan::marketsim {
 namespace {
 
-std::string Digits(Rng& rng, std::int64_t lo, std::int64_t hi) { return std::to_string(rng.Range(lo, hi)); }
+std::string Digits(Rng &rng, std::int64_t lo, std::int64_t hi) {
+    return std::to_string(rng.Range(lo, hi));
+}
 
-std::string Alnum(Rng& rng, int n) {
+std::string Alnum(Rng &rng, int n) {
     static constexpr char kChars[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
     std::string out;
-    for (int i = 0; i < n; ++i) out += kChars[rng.Next() % (sizeof kChars - 1)];
+    for (int i = 0; i < n; ++i)
+        out += kChars[rng.Next() % (sizeof kChars - 1)];
     return out;
 }
 
 std::string Hex(std::uint64_t v, int n) {
     static constexpr char kHex[] = "0123456789abcdef";
     std::string out;
-    for (int i = 0; i < n; ++i, v >>= 4) out += kHex[v & 15];
+    for (int i = 0; i < n; ++i, v >>= 4)
+        out += kHex[v & 15];
     return out;
 }
 
@@ -36,7 +40,7 @@ std::string Money(std::int64_t cents) {
     return buffer;
 }
 
-std::string MakeTitle(const Shop& shop, Rng& rng) {
+std::string MakeTitle(const Shop &shop, Rng &rng) {
     std::string utf8;
     if (shop.IsTaobao()) {
         utf8 = std::string(rng.Pick(words::TitleOpeners())) + " " + std::string(rng.Pick(words::TitleQualifiers())) +
@@ -55,7 +59,7 @@ std::string MakeTitle(const Shop& shop, Rng& rng) {
     return Utf8ToGbk(utf8);
 }
 
-std::string MakePrice(Rng& rng) {
+std::string MakePrice(Rng &rng) {
     static constexpr int kFractions[] = {0, 0, 0, 90, 99, 50};
     const std::int64_t cents = rng.Range(1, 2999) * 100 + rng.Pick(kFractions);
     if (rng.Chance(1.0 / 6)) {
@@ -68,15 +72,19 @@ std::string MakePrice(Rng& rng) {
     return price;
 }
 
-}  // namespace
+} // namespace
 
 bool Shop::IsHongKong() const {
     return !IsTaobao() && spec.host.find(EndpointTable::TmallDomain) == std::string::npos;
 }
 
-int Shop::RealPages() const { return static_cast<int>((items.size() + perPage - 1) / perPage); }
+int Shop::RealPages() const {
+    return static_cast<int>((items.size() + perPage - 1) / perPage);
+}
 
-int Shop::ClaimedPages() const { return spec.claimedPages > 0 ? spec.claimedPages : RealPages(); }
+int Shop::ClaimedPages() const {
+    return spec.claimedPages > 0 ? spec.claimedPages : RealPages();
+}
 
 std::span<const Item> Shop::PageItems(int page) const {
     if (page < 1 || page > RealPages()) return {};
@@ -96,7 +104,7 @@ std::string DomainOf(std::string_view host) {
     return std::string(previous == std::string_view::npos ? host : host.substr(previous + 1));
 }
 
-Market::Market(const MarketConfig& config) : m_config(config) {
+Market::Market(const MarketConfig &config) : m_config(config) {
     std::unordered_set<std::string> usedIds;
     auto uniqueId = [&](std::uint64_t h) {
         for (std::uint64_t attempt = 0;; ++attempt) {
@@ -106,7 +114,7 @@ Market::Market(const MarketConfig& config) : m_config(config) {
         }
     };
 
-    for (const ShopSpec& spec : config.shops) {
+    for (const ShopSpec &spec : config.shops) {
         auto shop = std::make_unique<Shop>();
         shop->spec = spec;
         const std::uint64_t base = Mix({spec.seed, HashText(spec.host)});
@@ -150,24 +158,26 @@ Market::Market(const MarketConfig& config) : m_config(config) {
             else
                 item.picture = "img.alicdn.com/imgextra/i" + slot + "/" + shop->sellerId + "/TB1" + Alnum(rng, 20) +
                                "_!!0-item_pic.jpg";
-            item.listPicture = "img.alicdn.com/bao/uploaded/i" + slot + "/" + shop->sellerId + "/O1CN01" +
-                               Alnum(rng, 22) + ".jpg";
+            item.listPicture =
+                "img.alicdn.com/bao/uploaded/i" + slot + "/" + shop->sellerId + "/O1CN01" + Alnum(rng, 22) + ".jpg";
             shop->items.push_back(std::move(item));
         }
         m_shops.push_back(std::move(shop));
     }
 
-    for (const auto& shop : m_shops) {
+    for (const auto &shop : m_shops) {
         m_byHost.emplace(shop->spec.host, shop.get());
         if (shop->spec.kind == ShopKind::TmallRedirect) m_byTarget.emplace(shop->spec.target, shop.get());
-        for (const Item& item : shop->items) m_byId.emplace(item.id, ItemRef{shop.get(), &item});
+        for (const Item &item : shop->items)
+            m_byId.emplace(item.id, ItemRef{shop.get(), &item});
     }
-    for (std::uint64_t k = 0; k < 12; ++k) m_foreignIds.push_back(uniqueId(Mix({config.seed, 0xf0e1ull, k})));
+    for (std::uint64_t k = 0; k < 12; ++k)
+        m_foreignIds.push_back(uniqueId(Mix({config.seed, 0xf0e1ull, k})));
 
-    std::set<std::string> domains = {DomainOf(EndpointTable::ItemPageHost), DomainOf(EndpointTable::TmallItemHost),
+    std::set<std::string> domains = {DomainOf(EndpointTable::ItemPageHost),     DomainOf(EndpointTable::TmallItemHost),
                                      DomainOf(EndpointTable::TmallAltItemHost), DomainOf(EndpointTable::CounterHost),
-                                     DomainOf(EndpointTable::DetailSkipHost), DomainOf(EndpointTable::TmallRateHost)};
-    for (const auto& shop : m_shops) {
+                                     DomainOf(EndpointTable::DetailSkipHost),   DomainOf(EndpointTable::TmallRateHost)};
+    for (const auto &shop : m_shops) {
         domains.insert(DomainOf(shop->spec.host));
         if (!shop->spec.target.empty()) domains.insert(DomainOf(shop->spec.target));
     }
@@ -179,17 +189,19 @@ Market::Market(const MarketConfig& config) : m_config(config) {
     m_presetSession = Hex(Mix({config.seed, 0x5e55ull, 1}), 16) + Hex(Mix({config.seed, 0x5e55ull, 2}), 16);
 }
 
-const Shop* Market::ShopByHost(std::string_view host) const {
+const Shop *Market::ShopByHost(std::string_view host) const {
     if (auto it = m_byHost.find(std::string(host)); it != m_byHost.end()) return it->second;
     if (auto it = m_byTarget.find(std::string(host)); it != m_byTarget.end()) return it->second;
     return nullptr;
 }
 
-bool Market::IsTargetHost(std::string_view host) const { return m_byTarget.count(std::string(host)) > 0; }
+bool Market::IsTargetHost(std::string_view host) const {
+    return m_byTarget.count(std::string(host)) > 0;
+}
 
 std::optional<Market::ItemRef> Market::FindItem(std::string_view id) const {
     if (auto it = m_byId.find(std::string(id)); it != m_byId.end()) return it->second;
     return std::nullopt;
 }
 
-}  // namespace rongfan::marketsim
+} // namespace rongfan::marketsim

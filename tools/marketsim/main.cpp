@@ -19,7 +19,7 @@
 
 using namespace rongfan::marketsim;
 
-int main(int argc, char** argv) {
+int main(int argc, char **argv) {
     // Tests and the demo start us as a child: when the parent goes, so do we,
     // even if it died before prctl took effect (then we are already re-parented).
     const pid_t parent = ::getppid();

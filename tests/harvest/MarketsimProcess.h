@@ -2,6 +2,7 @@
 // The simulated marketplace as a child process for end-to-end tests: started
 // on 127.0.0.1 with a free port, stopped by the destructor (and by itself when
 // its lifetime runs out or this process goes).
+#include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -55,13 +56,12 @@ public:
 
 private:
     static pid_t spawn(const std::vector<std::string>& arguments, FILE** out) {
+        // Close-on-exec: only the copy on the child's stdout survives into it.
         int pipeEnds[2];
-        if (pipe(pipeEnds) != 0) throw std::runtime_error("no pipe");
+        if (pipe2(pipeEnds, O_CLOEXEC) != 0) throw std::runtime_error("no pipe");
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_adddup2(&actions, pipeEnds[1], STDOUT_FILENO);
-        posix_spawn_file_actions_addclose(&actions, pipeEnds[0]);
-        posix_spawn_file_actions_addclose(&actions, pipeEnds[1]);
         std::vector<char*> argv;
         for (const auto& a : arguments)
             argv.push_back(const_cast<char*>(a.c_str()));
