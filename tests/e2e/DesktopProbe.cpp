@@ -17,14 +17,14 @@
 namespace rongfan::testing {
 namespace {
 
-std::string environment(const char *name) {
-    const char *value = std::getenv(name);
+std::string environment(const char* name) {
+    const char* value = std::getenv(name);
     return value ? value : "";
 }
 
-} // namespace
+}  // namespace
 
-void StartDesktopProbe(MainWindow &window) {
+void StartDesktopProbe(MainWindow& window) {
     const std::string shop = environment("RONGFAN_PROBE_SHOP");
     const std::string step = environment("RONGFAN_PROBE_CLOSE_WHEN");
     if (shop.empty() || step.empty()) return;
@@ -45,19 +45,19 @@ void StartDesktopProbe(MainWindow &window) {
 
     // The user types and clicks once the window is up and its event loop runs.
     QTimer::singleShot(0, &window, [&window, shop] {
-        window.findChild<QLineEdit *>(QStringLiteral("ShopUrlEdit"))->setText(QString::fromStdString(shop));
-        window.findChild<QPushButton *>(QStringLiteral("SearchButton"))->click();
+        window.findChild<QLineEdit*>(QStringLiteral("ShopUrlEdit"))->setText(QString::fromStdString(shop));
+        window.findChild<QPushButton*>(QStringLiteral("SearchButton"))->click();
     });
 
-    auto *poll = new QTimer(&window);
+    auto* poll = new QTimer(&window);
     QObject::connect(poll, &QTimer::timeout, &window, [&window, poll, seen, step] {
         bool now = false;
         if (step == "walk") now = seen->secondResultPage;
         if (step == "harvest") now = seen->itemPage;
         if (step == "export" && seen->itemPage && window.Bridge()->RowCount() > 0) {
-            window.findChild<QPushButton *>(QStringLiteral("SavePageButton"))->click();
+            window.findChild<QPushButton*>(QStringLiteral("SavePageButton"))->click();
             // The export disables its button as its first act: then it runs.
-            now = !window.findChild<QPushButton *>(QStringLiteral("SavePageButton"))->isEnabled();
+            now = !window.findChild<QPushButton*>(QStringLiteral("SavePageButton"))->isEnabled();
         }
         if (!now) return;
         poll->stop();
@@ -68,7 +68,7 @@ void StartDesktopProbe(MainWindow &window) {
     poll->start(10);
 
     if (!environment("RONGFAN_PROBE_VERBOSE").empty()) {
-        auto *report = new QTimer(&window);
+        auto* report = new QTimer(&window);
         QObject::connect(report, &QTimer::timeout, &window, [&window] {
             std::printf("status %zu bytes, captured %zu bytes, login window %d, rows %d\n", window.Status().size(),
                         window.State()->CapturedPage().size(), window.LoginWindow() != nullptr,
@@ -79,4 +79,4 @@ void StartDesktopProbe(MainWindow &window) {
     }
 }
 
-} // namespace rongfan::testing
+}  // namespace rongfan::testing

@@ -10,6 +10,6 @@
 namespace rongfan {
 class MainWindow;
 namespace testing {
-void StartDesktopProbe(MainWindow &window);
-} // namespace testing
-} // namespace rongfan
+void StartDesktopProbe(MainWindow& window);
+}  // namespace testing
+}  // namespace rongfan

@@ -15,14 +15,14 @@ namespace fs = std::filesystem;
 
 TEST(DesktopShutdown, ClosingDuringAStepEndsTheProcess) {
     const struct {
-        const char *step;
-        const char *stalled; // the requests that never get an answer
+        const char* step;
+        const char* stalled;  // the requests that never get an answer
     } cases[] = {
         {"walk", "pageNo=2"},
         {"harvest", "item.htm"},
         {"export", "item.htm"},
     };
-    for (const auto &c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.step);
         std::string pattern = (fs::temp_directory_path() / "rongfan-shutdown-XXXXXX").string();
         ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
@@ -50,11 +50,11 @@ TEST(DesktopShutdown, ClosingDuringAStepEndsTheProcess) {
         EXPECT_EQ(run.exitCode, 0) << run.err;
         EXPECT_NE(run.out.find(std::string("closing during ") + c.step), std::string::npos) << run.out << run.err;
         // An export cut off by the end of the process leaves no half-written file behind.
-        for (const auto &entry : fs::directory_iterator(dir))
+        for (const auto& entry : fs::directory_iterator(dir))
             EXPECT_EQ(entry.path().extension(), ".html") << entry.path();
         fs::remove_all(dir);
     }
 }
 
-} // namespace
-} // namespace rongfan::testing
+}  // namespace
+}  // namespace rongfan::testing
