@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <ostream>
 
 #include "FaultRuns.h"
 
@@ -29,6 +30,9 @@ std::vector<FaultOnKind> allRuns() {
             runs.push_back({fault, kind});
     return runs;
 }
+
+// Names the run in test listings instead of dumping the object's bytes.
+void PrintTo(const FaultOnKind& run, std::ostream* out) { *out << run.fault.name << " on " << run.kind; }
 
 class Faults : public ::testing::TestWithParam<FaultOnKind> {};
 
