@@ -20,7 +20,7 @@ bool startsWith(std::string_view text, std::string_view prefix) {
     return text.substr(0, prefix.size()) == prefix;
 }
 
-void checkLaunch(const std::string &typed) {
+void checkLaunch(const std::string& typed) {
     const LaunchDecision d = DecideLaunch(typed);
     FUZZ_CHECK(!ContainsText(d.afterRemoveSpaces, " "));
     FUZZ_CHECK(!ContainsText(d.afterRemoveSpaces, RF_GBK("　")));
@@ -40,7 +40,7 @@ void checkLaunch(const std::string &typed) {
     FUZZ_CHECK(d.searchUrl == d.baseAddress + (taobao ? "/search.htm?orderType=hotsell_desc" : "/search.htm?search=y"));
 }
 
-void checkPage(const std::string &address, const std::string &page) {
+void checkPage(const std::string& address, const std::string& page) {
     const std::string normalised = NormaliseCapturedPage(page);
     // What the walkers rely on: no double quote, no "%3D" in any letter case.
     FUZZ_CHECK(!ContainsText(normalised, "\""));
@@ -66,12 +66,12 @@ void checkPage(const std::string &address, const std::string &page) {
     }
 }
 
-} // namespace
+}  // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::vector<std::string> pieces = rongfan::fuzz::SplitPages(data, size);
-    const std::string &typed = pieces[0];
-    const std::string &page = pieces.size() > 1 ? pieces[1] : pieces[0];
+    const std::string& typed = pieces[0];
+    const std::string& page = pieces.size() > 1 ? pieces[1] : pieces[0];
     checkLaunch(typed);
     const rongfan::LaunchDecision launch = rongfan::DecideLaunch(typed);
     checkPage(launch.accepted ? launch.baseAddress : typed, page);

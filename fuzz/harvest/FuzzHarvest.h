@@ -48,7 +48,7 @@ inline void CheckCuts(std::string_view page) {
         {"ab", "ba"},
         {":", ":"},
     };
-    for (const auto &[start, end] : pairs) {
+    for (const auto& [start, end] : pairs) {
         const auto fast = CutIfFound(page, start, end);
         const auto plain = ReferenceCut(page, start, end);
         FUZZ_CHECK(fast.has_value() == plain.has_value());
@@ -64,7 +64,7 @@ struct HarvestRun {
 };
 
 template <typename Harvester>
-HarvestRun FuzzHarvest(const std::uint8_t *data, std::size_t size, Harvester &&harvester) {
+HarvestRun FuzzHarvest(const std::uint8_t* data, std::size_t size, Harvester&& harvester) {
     std::vector<std::string> pieces = SplitPages(data, size);
     HarvestRun run;
     // The item buffer is a text: what walkers cut from pages ends at a zero byte.
@@ -95,7 +95,7 @@ HarvestRun FuzzHarvest(const std::uint8_t *data, std::size_t size, Harvester &&h
     harvester(context, run.itemText);
     run.fetches = feed.Fetches();
 
-    testing::RecorderWindow &w = *run.window;
+    testing::RecorderWindow& w = *run.window;
     const bool hasLines = ContainsText(run.itemText, "\r\n");
     const std::size_t lines = hasLines ? static_cast<std::size_t>(SplitText(run.itemText, "\r\n").Count()) : 0;
     FUZZ_CHECK(w.rows.size() == lines);
@@ -108,7 +108,7 @@ HarvestRun FuzzHarvest(const std::uint8_t *data, std::size_t size, Harvester &&h
     int unlocks = 0;
     int currentRow = -1;
     int lastColumn = 0;
-    for (const std::string &call : w.calls) {
+    for (const std::string& call : w.calls) {
         if (call == "unlock") ++unlocks;
         if (call.rfind("append:", 0) == 0) {
             ++currentRow;
@@ -126,10 +126,10 @@ HarvestRun FuzzHarvest(const std::uint8_t *data, std::size_t size, Harvester &&h
     FUZZ_CHECK(unlocks == 1);
     for (std::size_t r = 0; r < w.rows.size(); ++r) {
         FUZZ_CHECK(w.rows[r][0] == NumberToText(static_cast<std::int32_t>(r + 1)));
-        for (const std::string &cell : w.rows[r])
+        for (const std::string& cell : w.rows[r])
             FUZZ_CHECK(cell.find('\0') == std::string::npos);
     }
     return run;
 }
 
-} // namespace rongfan::fuzz
+}  // namespace rongfan::fuzz

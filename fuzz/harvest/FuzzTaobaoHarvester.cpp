@@ -2,11 +2,11 @@
 #include "FuzzHarvest.h"
 #include "host/EndpointTable.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace rongfan;
     const auto run = fuzz::FuzzHarvest(
-        data, size, [](const SearchContext &c, std::string_view text) { TaobaoItemHarvester(c, text); });
-    const auto &rows = run.window->rows;
+        data, size, [](const SearchContext& c, std::string_view text) { TaobaoItemHarvester(c, text); });
+    const auto& rows = run.window->rows;
     // An item costs its page attempts, one counter request and ten of each retried service at most.
     FUZZ_CHECK(run.fetches <= rows.size() * (HarvestLimits::ItemPageAttempts + 1 + 2 * HarvestLimits::ServiceAttempts));
     if (!rows.empty()) {

@@ -32,12 +32,12 @@ using namespace rongfan;
 
 constexpr std::size_t MaxRows = 64;
 
-const std::string &folder() {
+const std::string& folder() {
     static const std::string made = [] {
         // In memory where the system offers it: every input writes (and syncs) a file.
         std::string pattern = ::access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
         pattern += "/rongfan-fuzz-report-XXXXXX";
-        const char *dir = ::mkdtemp(pattern.data());
+        const char* dir = ::mkdtemp(pattern.data());
         FUZZ_CHECK(dir != nullptr);
         // Each input removes its file, so the folder is empty when the run ends.
         std::atexit([] { ::rmdir(folder().c_str()); });
@@ -48,9 +48,9 @@ const std::string &folder() {
 
 std::vector<std::string> folderEntries() {
     std::vector<std::string> names;
-    DIR *dir = ::opendir(folder().c_str());
+    DIR* dir = ::opendir(folder().c_str());
     FUZZ_CHECK(dir != nullptr);
-    while (const dirent *entry = ::readdir(dir)) {
+    while (const dirent* entry = ::readdir(dir)) {
         const std::string name = entry->d_name;
         if (name != "." && name != "..") names.push_back(name);
     }
@@ -61,7 +61,7 @@ std::vector<std::string> folderEntries() {
 // Reads the page from `at` on against the fixed pieces of the template and the rows.
 class PageReader {
 public:
-    PageReader(const std::string &page, std::size_t at) : m_page(page), m_at(at) {}
+    PageReader(const std::string& page, std::size_t at) : m_page(page), m_at(at) {}
 
     void Expect(std::string_view fixed) {
         FUZZ_CHECK(m_page.compare(m_at, fixed.size(), fixed) == 0);
@@ -81,19 +81,19 @@ public:
     std::size_t At() const { return m_at; }
 
 private:
-    const std::string &m_page;
+    const std::string& m_page;
     std::size_t m_at;
 };
 
 // The cell as the page shows it, its references for markup read back byte by byte
 // (a lone GBK lead byte may stand right before one). A cell with "&" of its own is
 // not compared: a reference it already held is kept as it was.
-void checkShows(std::string_view filled, const std::string &cell) {
+void checkShows(std::string_view filled, const std::string& cell) {
     if (cell.find('&') != std::string::npos) return;
     std::string shown;
     for (std::size_t i = 0; i < filled.size();) {
         bool replaced = false;
-        for (const auto &[reference, character] :
+        for (const auto& [reference, character] :
              {std::pair<std::string_view, char>{"&lt;", '<'}, {"&gt;", '>'}, {"&quot;", '"'}}) {
             if (filled.substr(i, reference.size()) == reference) {
                 shown.push_back(character);
@@ -107,8 +107,8 @@ void checkShows(std::string_view filled, const std::string &cell) {
     FUZZ_CHECK(shown == cell);
 }
 
-void checkPage(const std::string &page, testing::RecorderWindow &window, bool taobao) {
-    const std::string &titleStart = RF_GBK("<title>榕帆 ");
+void checkPage(const std::string& page, testing::RecorderWindow& window, bool taobao) {
+    const std::string& titleStart = RF_GBK("<title>榕帆 ");
     const std::size_t title = page.find(titleStart);
     FUZZ_CHECK(title != std::string::npos);
     PageReader reader(page, title + titleStart.size());
@@ -143,11 +143,11 @@ void checkPage(const std::string &page, testing::RecorderWindow &window, bool ta
     FUZZ_CHECK(rows.At() == page.size());
 }
 
-} // namespace
+}  // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::vector<std::string> pieces = fuzz::SplitPages(data, size);
-    const std::string &address = pieces[0];
+    const std::string& address = pieces[0];
     const std::string homePage = pieces.size() > 1 ? pieces[1] : std::string();
 
     auto window = std::make_shared<testing::RecorderWindow>();

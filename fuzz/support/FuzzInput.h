@@ -25,8 +25,8 @@ namespace rongfan::fuzz {
 
 inline constexpr std::string_view PageSeparator = "\n@@\n";
 
-inline std::vector<std::string> SplitPages(const std::uint8_t *data, std::size_t size) {
-    const std::string_view input(reinterpret_cast<const char *>(data), size);
+inline std::vector<std::string> SplitPages(const std::uint8_t* data, std::size_t size) {
+    const std::string_view input(reinterpret_cast<const char*>(data), size);
     std::vector<std::string> pages;
     std::size_t from = 0;
     for (;;) {
@@ -66,4 +66,4 @@ private:
     std::size_t m_fetchesAfterEnd = 0;
 };
 
-} // namespace rongfan::fuzz
+}  // namespace rongfan::fuzz

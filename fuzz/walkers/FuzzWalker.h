@@ -32,7 +32,7 @@ struct WalkOutcome {
     std::string shop;
 };
 
-template <typename Walker> WalkOutcome FuzzWalk(const std::uint8_t *data, std::size_t size, Walker &&walker) {
+template <typename Walker> WalkOutcome FuzzWalk(const std::uint8_t* data, std::size_t size, Walker&& walker) {
     std::vector<std::string> pieces = SplitPages(data, size);
     WalkOutcome out;
     out.shop = pieces[0];
@@ -70,7 +70,7 @@ template <typename Walker> WalkOutcome FuzzWalk(const std::uint8_t *data, std::s
     // A walk hands over to the harvest or to a new capture, never to both.
     FUZZ_CHECK(out.window->harvestArmed + out.window->captures <= 1);
     FUZZ_CHECK(out.window->rows.empty());
-    for (const std::string &line : out.state->ItemIds().Lines()) {
+    for (const std::string& line : out.state->ItemIds().Lines()) {
         FUZZ_CHECK(!line.empty());
         // The harvesters split the buffer at CR LF: a line holding one would become two items.
         FUZZ_CHECK(!ContainsText(line, "\r\n"));
@@ -81,4 +81,4 @@ template <typename Walker> WalkOutcome FuzzWalk(const std::uint8_t *data, std::s
     return out;
 }
 
-} // namespace rongfan::fuzz
+}  // namespace rongfan::fuzz

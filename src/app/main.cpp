@@ -11,6 +11,10 @@
 #include "app/MainWindow.h"
 #include "host/HttpFetch.h"
 
+#ifdef RONGFAN_TEST_HOOKS
+#include "DesktopProbe.h"
+#endif
+
 int main(int argc, char** argv) {
     rongfan::InitHttp();
     // WebEngine shares its GL context with the widgets; this must precede the application object.
@@ -30,6 +34,10 @@ int main(int argc, char** argv) {
         rongfan::MainWindow window;
         QObject::connect(&window, &rongfan::MainWindow::Closed, &app, &QCoreApplication::quit);
         window.show();
+#ifdef RONGFAN_TEST_HOOKS
+        // Only the build the shutdown tests run: it searches and closes the window mid-step by itself.
+        rongfan::testing::StartDesktopProbe(window);
+#endif
         code = QApplication::exec();
     }
     // Walkers, harvesters and exports run detached; they end with the process

@@ -16,15 +16,15 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-std::vector<char *> cArguments(const std::vector<std::string> &argv) {
-    std::vector<char *> out;
-    for (const std::string &a : argv)
-        out.push_back(const_cast<char *>(a.c_str()));
+std::vector<char*> cArguments(const std::vector<std::string>& argv) {
+    std::vector<char*> out;
+    for (const std::string& a : argv)
+        out.push_back(const_cast<char*>(a.c_str()));
     out.push_back(nullptr);
     return out;
 }
 
-std::string readAndRemove(const std::string &path) {
+std::string readAndRemove(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     std::ostringstream text;
     text << in.rdbuf();
@@ -39,27 +39,27 @@ std::string temporaryFile() {
     return path;
 }
 
-} // namespace
+}  // namespace
 
-bool HoldsSanitizerReport(const std::string &err) {
-    for (const char *mark : {"ERROR: AddressSanitizer", "ERROR: LeakSanitizer",
+bool HoldsSanitizerReport(const std::string& err) {
+    for (const char* mark : {"ERROR: AddressSanitizer", "ERROR: LeakSanitizer",
                              "runtime error:", "WARNING: ThreadSanitizer", "ERROR: ThreadSanitizer"}) {
         if (err.find(mark) != std::string::npos) return true;
     }
     return false;
 }
 
-ChildResult RunChild(const std::vector<std::string> &argv, const Environment &environment,
+ChildResult RunChild(const std::vector<std::string>& argv, const Environment& environment,
                      std::chrono::milliseconds deadline) {
     const std::string outPath = temporaryFile();
     const std::string errPath = temporaryFile();
-    std::vector<char *> args = cArguments(argv);
+    std::vector<char*> args = cArguments(argv);
     const auto started = Clock::now();
     const pid_t pid = ::fork();
     if (pid == 0) {
         // A group of its own, so a hang is ended with everything the child started.
         ::setpgid(0, 0);
-        for (const auto &[name, value] : environment) {
+        for (const auto& [name, value] : environment) {
             if (value.empty())
                 ::unsetenv(name.c_str());
             else
@@ -103,10 +103,10 @@ ChildResult RunChild(const std::vector<std::string> &argv, const Environment &en
     return result;
 }
 
-MarketsimChild::MarketsimChild(const std::string &program, const std::vector<std::string> &arguments) {
+MarketsimChild::MarketsimChild(const std::string& program, const std::vector<std::string>& arguments) {
     std::vector<std::string> argv{program};
     argv.insert(argv.end(), arguments.begin(), arguments.end());
-    std::vector<char *> args = cArguments(argv);
+    std::vector<char*> args = cArguments(argv);
     int pipeEnds[2];
     if (::pipe(pipeEnds) != 0) return;
     m_pid = ::fork();
@@ -139,4 +139,4 @@ MarketsimChild::~MarketsimChild() {
     }
 }
 
-} // namespace rongfan::testing
+}  // namespace rongfan::testing

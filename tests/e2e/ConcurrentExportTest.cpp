@@ -41,7 +41,7 @@ std::string itemPage(std::string_view address) {
     return Utf8ToGbk("<title>商品 " + id + "-淘宝网</title><em class=\"tb-rmb-num\">" + id + ".00</em>");
 }
 
-std::string readFile(const fs::path &path) {
+std::string readFile(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
     std::ostringstream text;
     text << in.rdbuf();
@@ -107,7 +107,7 @@ TEST(ConcurrentExport, SavesDuringAHarvestSeeWholePagesOfGrowingLists) {
     EXPECT_GT(partialSaves, 0);
     // Only the report is left: no temporary file of a save.
     int files = 0;
-    for (const auto &entry : fs::directory_iterator(folder)) {
+    for (const auto& entry : fs::directory_iterator(folder)) {
         ++files;
         EXPECT_EQ(entry.path().extension(), ".html") << entry.path();
     }
@@ -115,5 +115,5 @@ TEST(ConcurrentExport, SavesDuringAHarvestSeeWholePagesOfGrowingLists) {
     fs::remove_all(folder);
 }
 
-} // namespace
-} // namespace rongfan
+}  // namespace
+}  // namespace rongfan

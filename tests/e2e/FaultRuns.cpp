@@ -13,14 +13,14 @@ namespace {
 namespace fs = std::filesystem;
 using Json = nlohmann::json;
 
-std::string readFile(const fs::path &path) {
+std::string readFile(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
     std::ostringstream text;
     text << in.rdbuf();
     return text.str();
 }
 
-std::string hostFor(const std::string &kind) {
+std::string hostFor(const std::string& kind) {
     if (kind == "taobao-async") return "faults-async.taobao.com";
     if (kind == "taobao-plain") return "faults-plain.taobao.com";
     if (kind == "tmall-render-error") return "faults-error.tmall.com";
@@ -28,7 +28,7 @@ std::string hostFor(const std::string &kind) {
     return "faults.tmall.com";
 }
 
-std::size_t countOf(const std::string &text, const std::string &piece) {
+std::size_t countOf(const std::string& text, const std::string& piece) {
     std::size_t n = 0;
     for (std::size_t at = text.find(piece); at != std::string::npos; at = text.find(piece, at + piece.size()))
         ++n;
@@ -36,13 +36,13 @@ std::size_t countOf(const std::string &text, const std::string &piece) {
 }
 
 // The last "items harvested: n/total" the CLI printed; 0 when it printed none.
-int harvestedRows(const std::string &err) {
+int harvestedRows(const std::string& err) {
     const std::string mark = "items harvested: ";
     const std::size_t at = err.rfind(mark);
     return at == std::string::npos ? 0 : std::atoi(err.c_str() + at + mark.size());
 }
 
-std::string lastLine(const std::string &text) {
+std::string lastLine(const std::string& text) {
     std::size_t end = text.size();
     while (end > 0 && (text[end - 1] == '\n' || text[end - 1] == '\r'))
         --end;
@@ -51,14 +51,14 @@ std::string lastLine(const std::string &text) {
 }
 
 // Written cells that say something else than the shop does (an empty cell says nothing).
-int wrongCells(const Json &written, const Json &truthRows) {
-    static const char *const keys[] = {"index",      "title",   "price", "collections", "deals30",
+int wrongCells(const Json& written, const Json& truthRows) {
+    static const char* const keys[] = {"index",      "title",   "price", "collections", "deals30",
                                        "received30", "reviews", "url",   "picture"};
-    std::map<std::string, const Json *> byUrl;
-    for (const Json &row : truthRows)
+    std::map<std::string, const Json*> byUrl;
+    for (const Json& row : truthRows)
         byUrl[row[7].get<std::string>()] = &row;
     int wrong = 0;
-    for (const Json &row : written) {
+    for (const Json& row : written) {
         const auto found = byUrl.find(row.value("url", ""));
         if (found == byUrl.end()) {
             ++wrong;
@@ -73,8 +73,8 @@ int wrongCells(const Json &written, const Json &truthRows) {
     return wrong;
 }
 
-bool asTheShop(const Json &written, const Json &truthRows) {
-    static const char *const keys[] = {"index",      "title",   "price", "collections", "deals30",
+bool asTheShop(const Json& written, const Json& truthRows) {
+    static const char* const keys[] = {"index",      "title",   "price", "collections", "deals30",
                                        "received30", "reviews", "url",   "picture"};
     if (written.size() != truthRows.size()) return false;
     for (std::size_t r = 0; r < written.size(); ++r)
@@ -83,15 +83,15 @@ bool asTheShop(const Json &written, const Json &truthRows) {
     return true;
 }
 
-} // namespace
+}  // namespace
 
-const std::vector<std::string> &AllShopKinds() {
+const std::vector<std::string>& AllShopKinds() {
     static const std::vector<std::string> kinds = {"taobao-async", "taobao-plain", "tmall-async", "tmall-render-error",
                                                    "tmall-redirect"};
     return kinds;
 }
 
-const std::vector<FaultCase> &FaultCases() {
+const std::vector<FaultCase>& FaultCases() {
     // A fault that takes answers away ends in a report or, when it hit the search
     // or every result page, in exit 3 or 4; one that cuts bodies short may also
     // cut a value short, so only the others promise to blank values, never change them.
@@ -119,7 +119,7 @@ const std::vector<FaultCase> &FaultCases() {
     return cases;
 }
 
-const std::vector<std::string> &FaultShopKinds() {
+const std::vector<std::string>& FaultShopKinds() {
     static const std::vector<std::string> kinds = {"taobao-async", "tmall-async"};
     return kinds;
 }
@@ -129,7 +129,7 @@ int FaultOutcome::RowsLost() const {
     return rowsHarvested - std::min(rowsInJson, rowsInReport);
 }
 
-FaultOutcome RunFault(const FaultPrograms &programs, const FaultCase &fault, const std::string &kind, int seed,
+FaultOutcome RunFault(const FaultPrograms& programs, const FaultCase& fault, const std::string& kind, int seed,
                       std::chrono::milliseconds deadline) {
     FaultOutcome outcome;
     std::string pattern = (fs::temp_directory_path() / "rongfan-faults-XXXXXX").string();
@@ -152,7 +152,7 @@ FaultOutcome RunFault(const FaultPrograms &programs, const FaultCase &fault, con
             return outcome;
         }
         const Json truth = Json::parse(readFile(dir / "expected.json"));
-        const Json &truthShop = truth["shops"][0];
+        const Json& truthShop = truth["shops"][0];
         outcome.shopItems = truthShop["items"].get<int>();
 
         std::vector<std::string> argv = {fault.shortStallLimit ? programs.cliWithHooks : programs.cli, "--out",
@@ -160,7 +160,7 @@ FaultOutcome RunFault(const FaultPrograms &programs, const FaultCase &fault, con
         if (truthShop["login"].get<bool>()) {
             std::ofstream cookies(dir / "cookies.txt");
             cookies << "# Netscape HTTP Cookie File\n";
-            for (const Json &domain : truth["session"]["domains"])
+            for (const Json& domain : truth["session"]["domains"])
                 cookies << domain.get<std::string>() << "\tTRUE\t/\tFALSE\t0\t"
                         << truth["session"]["name"].get<std::string>() << "\t"
                         << truth["session"]["value"].get<std::string>() << "\n";
@@ -186,16 +186,16 @@ FaultOutcome RunFault(const FaultPrograms &programs, const FaultCase &fault, con
                 outcome.rowsInJson = static_cast<int>(written.size());
                 outcome.wrongCells = wrongCells(written, truthShop["rows"]);
                 outcome.rowsAsTheShop = asTheShop(written, truthShop["rows"]);
-                for (const Json &row : written)
+                for (const Json& row : written)
                     outcome.rowsWithoutTitle += row.value("title", "").empty() ? 1 : 0;
             }
         }
-        for (const auto &entry : fs::directory_iterator(dir / "out")) {
+        for (const auto& entry : fs::directory_iterator(dir / "out")) {
             if (entry.path().extension() == ".html")
                 outcome.rowsInReport = static_cast<int>(countOf(readFile(entry.path()), "<tr><td>"));
         }
     }
-    for (const auto &entry : fs::recursive_directory_iterator(dir)) {
+    for (const auto& entry : fs::recursive_directory_iterator(dir)) {
         const std::string name = fs::relative(entry.path(), dir).string();
         if (entry.is_regular_file() && name != "expected.json" && name != "cookies.txt") outcome.files.push_back(name);
     }
@@ -204,4 +204,4 @@ FaultOutcome RunFault(const FaultPrograms &programs, const FaultCase &fault, con
     return outcome;
 }
 
-} // namespace rongfan::testing
+}  // namespace rongfan::testing

@@ -14,7 +14,7 @@
 
 #include "FaultRuns.h"
 
-int main(int argc, char **argv) {
+int main(int argc, char** argv) {
     using namespace rongfan::testing;
     const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 3;
     const int deadline = argc > 2 ? std::max(1, std::atoi(argv[2])) : 180;
@@ -25,11 +25,11 @@ int main(int argc, char **argv) {
     std::printf("%-30s %5s %9s %7s %4s %9s  %-12s %11s %8s\n", "fault", "runs", "completed", "crashed", "hung",
                 "rows lost", "exit codes", "wrong cells", "median s");
     int failures = 0;
-    for (const FaultCase &fault : FaultCases()) {
+    for (const FaultCase& fault : FaultCases()) {
         int total = 0, completed = 0, crashed = 0, hung = 0, lost = 0, wrong = 0;
         std::map<int, int> exits;
         std::vector<double> seconds;
-        for (const std::string &kind : FaultShopKinds()) {
+        for (const std::string& kind : FaultShopKinds()) {
             for (int seed = 1; seed <= runs; ++seed) {
                 const FaultOutcome o = RunFault(programs, fault, kind, seed, std::chrono::seconds(deadline));
                 ++total;
@@ -52,7 +52,7 @@ int main(int argc, char **argv) {
             }
         }
         std::string codes;
-        for (const auto &[code, n] : exits)
+        for (const auto& [code, n] : exits)
             codes += (codes.empty() ? "" : " ") + std::to_string(code) + "x" + std::to_string(n);
         std::sort(seconds.begin(), seconds.end());
         std::printf("%-30s %5d %9d %7d %4d %9d  %-12s %11d %8.2f\n", fault.name.c_str(), total, completed, crashed,

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <ostream>
 
 #include "FaultRuns.h"
 
@@ -24,16 +25,19 @@ struct FaultOnKind {
 
 std::vector<FaultOnKind> allRuns() {
     std::vector<FaultOnKind> runs;
-    for (const FaultCase &fault : FaultCases())
-        for (const std::string &kind : FaultShopKinds())
+    for (const FaultCase& fault : FaultCases())
+        for (const std::string& kind : FaultShopKinds())
             runs.push_back({fault, kind});
     return runs;
 }
 
+// Names the run in test listings instead of dumping the object's bytes.
+void PrintTo(const FaultOnKind& run, std::ostream* out) { *out << run.fault.name << " on " << run.kind; }
+
 class Faults : public ::testing::TestWithParam<FaultOnKind> {};
 
 TEST_P(Faults, EndClearlyAndKeepEveryHarvestedRow) {
-    const FaultCase &fault = GetParam().fault;
+    const FaultCase& fault = GetParam().fault;
     const FaultOutcome o =
         RunFault({RONGFAN_CLI, RONGFAN_CLI_HOOKS, RONGFAN_MARKETSIM}, fault, GetParam().kind, Seed, Deadline);
     SCOPED_TRACE(o.cli.err.substr(o.cli.err.size() > 4000 ? o.cli.err.size() - 4000 : 0));
@@ -64,7 +68,7 @@ TEST_P(Faults, EndClearlyAndKeepEveryHarvestedRow) {
 // A healthy shop of every layout: all its rows, and no warning of a loss.
 TEST(HealthyShops, EveryLayoutWithoutAWarning) {
     const FaultCase none{.name = "no fault", .exits = {0}, .lossless = true};
-    for (const std::string &kind : AllShopKinds()) {
+    for (const std::string& kind : AllShopKinds()) {
         SCOPED_TRACE(kind);
         const FaultOutcome o =
             RunFault({RONGFAN_CLI, RONGFAN_CLI_HOOKS, RONGFAN_MARKETSIM}, none, kind, Seed, Deadline);
@@ -74,17 +78,17 @@ TEST(HealthyShops, EveryLayoutWithoutAWarning) {
     }
 }
 
-std::string runName(const ::testing::TestParamInfo<FaultOnKind> &info) {
+std::string runName(const ::testing::TestParamInfo<FaultOnKind>& info) {
     std::string name = info.param.fault.name + "_" + info.param.kind;
-    for (char &c : name)
+    for (char& c : name)
         if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
     return name;
 }
 
 INSTANTIATE_TEST_SUITE_P(Cli, Faults, ::testing::ValuesIn(allRuns()), runName);
 
-} // namespace
-} // namespace rongfan::testing
+}  // namespace
+}  // namespace rongfan::testing
 
 namespace rongfan::testing {
 namespace {
@@ -93,7 +97,7 @@ namespace {
 // words that tell the user which step failed and why.
 TEST(StepWithoutAnswers, SaysWhichStepFailed) {
     const struct {
-        const char *name;
+        const char* name;
         std::vector<std::string> options;
         int exit;
         std::string says;
@@ -116,7 +120,7 @@ TEST(StepWithoutAnswers, SaysWhichStepFailed) {
          0,
          "warning: some values may be missing"},
     };
-    for (const auto &c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         const FaultCase fault{.name = c.name, .marketOptions = c.options, .exits = {c.exit}};
         const FaultOutcome o =
@@ -128,5 +132,5 @@ TEST(StepWithoutAnswers, SaysWhichStepFailed) {
     }
 }
 
-} // namespace
-} // namespace rongfan::testing
+}  // namespace
+}  // namespace rongfan::testing

@@ -19,7 +19,7 @@ constexpr std::chrono::seconds Deadline{240};
 std::string randomBytes(std::size_t size, unsigned seed) {
     std::mt19937 generator(seed);
     std::string out(size, '\0');
-    for (char &c : out)
+    for (char& c : out)
         c = static_cast<char>(generator() & 0xFF);
     return out;
 }
@@ -27,7 +27,7 @@ std::string randomBytes(std::size_t size, unsigned seed) {
 TEST(UntrustedAddress, AddressCheckTakesAnyLengthAndAnyBytes) {
     const std::size_t MB = 1024 * 1024;
     const struct {
-        const char *name;
+        const char* name;
         std::string typed;
         bool accepted;
     } cases[] = {
@@ -51,7 +51,7 @@ TEST(UntrustedAddress, AddressCheckTakesAnyLengthAndAnyBytes) {
         {"1 MB of random bytes with a marker", randomBytes(MB / 2, 2) + " x.tmall.com/ " + randomBytes(MB / 2, 3),
          true},
     };
-    for (const auto &c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         const LaunchDecision d = DecideLaunch(c.typed);
         // Random bytes may hold a marker by chance; the cases above were checked to hold none or one.
@@ -70,7 +70,7 @@ FaultPrograms programs() {
 // A single argument can be 128 KiB at most on Linux; the CLI is given the longest one there is room for.
 TEST(UntrustedAddress, CliEndsWithoutAReportForAddressesThatLeadNowhere) {
     const struct {
-        const char *name;
+        const char* name;
         std::string address;
         std::vector<int> exits;
     } cases[] = {
@@ -81,7 +81,7 @@ TEST(UntrustedAddress, CliEndsWithoutAReportForAddressesThatLeadNowhere) {
         {"an address naming no marketplace", "http://127.0.0.1:1/etc/passwd", {2}},
         {"a file address", "file:///etc/passwd#taobao.com", {3}},
     };
-    for (const auto &c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         const FaultCase run{.name = c.name, .exits = c.exits, .address = c.address};
         const FaultOutcome o = RunFault(programs(), run, "taobao-async", 1, Deadline);
@@ -99,17 +99,17 @@ TEST(UntrustedAddress, CliEndsWithoutAReportForAddressesThatLeadNowhere) {
 // path pieces must still give one file, in the output folder, that no other
 // program takes for a hidden file or a folder.
 TEST(UntrustedShopName, ReportStaysInItsFolder) {
-    const char *const names[] = {
+    const char* const names[] = {
         "../../越狱", "/etc/passwd", "..", "./.hidden", "a/../../b", "%2e%2e%2fx", "名字\\..\\c", "CON", "  ", "\t\r",
     };
-    for (const char *name : names) {
+    for (const char* name : names) {
         SCOPED_TRACE(name);
         const FaultCase run{.name = "name", .shopKeys = std::string("name=") + name, .exits = {0}};
         const FaultOutcome o = RunFault(programs(), run, "taobao-async", 1, Deadline);
         ASSERT_TRUE(o.Completed()) << o.cli.err;
         ASSERT_EQ(o.cli.exitCode, 0) << o.cli.err;
-        ASSERT_EQ(o.files.size(), 2u); // the report and rows.json
-        for (const std::string &file : o.files) {
+        ASSERT_EQ(o.files.size(), 2u);  // the report and rows.json
+        for (const std::string& file : o.files) {
             if (file == "rows.json") continue;
             ASSERT_EQ(file.compare(0, 4, "out/"), 0) << file;
             const std::string report = file.substr(4);
@@ -120,5 +120,5 @@ TEST(UntrustedShopName, ReportStaysInItsFolder) {
     }
 }
 
-} // namespace
-} // namespace rongfan::testing
+}  // namespace
+}  // namespace rongfan::testing

@@ -25,25 +25,25 @@ const std::string PlainPage2 = TaobaoShop + "/search.htm?orderType=hotsell_desc&
 const std::string TmallCaptured = "<input value=/i/asynSearch.htm?mid=w-555-0&wid=555 />";
 const std::string TmallPage1 = TmallShop + "/i/asynSearch.htm?mid=w-555-0&path=/search.htm&&search=y&pageNo=1";
 
-std::string asyncAnswer(const std::string &afterId) {
+std::string asyncAnswer(const std::string& afterId) {
     return "jsonp1(\"<a href=\\\"//item.taobao.com/item.htm?id=" + afterId + "\\\">x</a>\")";
 }
-std::string plainPage(const std::string &afterId) {
+std::string plainPage(const std::string& afterId) {
     return "<span class=\"page-info\">2/2</span> pageNo <a href=\"//item.taobao.com/item.htm?id=" + afterId +
            "\">x</a>";
 }
-std::string tmallAnswer(const std::string &afterId) {
+std::string tmallAnswer(const std::string& afterId) {
     return "jsonp9(\"<b class=\\\"ui-page-s-len\\\">1/1</b><a href=\\\"//detail.tmall.com/item.htm?id=" + afterId +
            "\\\">x</a>" + RF_GBK("上一页") + "</a>\")";
 }
-std::string tmallLine(const std::string &id) {
+std::string tmallLine(const std::string& id) {
     return "http://detail.tmall.com/item.htm?id=" + id;
 }
 
 TEST(BrokenLinks, EveryAppendedLineReadsBackAsOneLine) {
     const struct {
-        const char *name;
-        std::function<void(const SearchContext &)> walker;
+        const char* name;
+        std::function<void(const SearchContext&)> walker;
         std::string shop;
         std::string captured;
         std::string address;
@@ -109,13 +109,13 @@ TEST(BrokenLinks, EveryAppendedLineReadsBackAsOneLine) {
          tmallAnswer("5\xB0\xA1&skuId=1"),
          {tmallLine("5\xB0\xA1")}},
     };
-    for (const auto &c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         FakeMarket market;
         market.Answer(c.address, {c.answer});
         const SearchContext context = market.Context(c.shop, c.captured);
         c.walker(context);
-        const ItemIdBuffer &buffer = context.state->ItemIds();
+        const ItemIdBuffer& buffer = context.state->ItemIds();
         EXPECT_EQ(buffer.Lines(), c.lines);
         const std::string text = buffer.Text();
         const TextList readBack = SplitText(text, "\r\n");
@@ -123,5 +123,5 @@ TEST(BrokenLinks, EveryAppendedLineReadsBackAsOneLine) {
     }
 }
 
-} // namespace
-} // namespace rongfan
+}  // namespace
+}  // namespace rongfan
