@@ -45,9 +45,9 @@ private:
 
 void harvestFromMarket(benchmark::State& state, const char* kind, const char* host) {
     const auto items = state.range(0);
-    const std::string spec =
+    const std::string setup =
         std::string("kind=") + kind + ",host=" + host + ",items=" + std::to_string(items) + ",seed=3";
-    testing::MarketsimProcess market(MARKETSIM_PATH, {"--shop", spec});
+    testing::MarketsimProcess market(MARKETSIM_PATH, {"--shop", setup});
     for (const char* name : {"https_proxy", "all_proxy", "no_proxy", "NO_PROXY"})
         unsetenv(name);
     setenv("http_proxy", market.ProxyAddress().c_str(), 1);

@@ -158,14 +158,14 @@ TEST_P(EveryShopKind, RowsReportAndCsvMatchTheTruth) {
     EXPECT_TRUE(run.out.empty());
 }
 
-std::string hostOf(const std::string& spec) {
-    const std::size_t at = spec.find("host=") + 5;
-    return spec.substr(at, spec.find(',', at) - at);
+std::string hostOf(const std::string& setup) {
+    const std::size_t at = setup.find("host=") + 5;
+    return setup.substr(at, setup.find(',', at) - at);
 }
 
 std::vector<std::string> shopHosts() {
     std::vector<std::string> hosts;
-    for (const std::string& spec : Shops) hosts.push_back(hostOf(spec));
+    for (const std::string& setup : Shops) hosts.push_back(hostOf(setup));
     return hosts;
 }
 

@@ -119,7 +119,7 @@ int countContaining(const std::vector<std::string>& addresses, const std::string
 
 struct ShopCase {
     const char* name;
-    std::vector<std::string> shops;  // --shop specifications
+    std::vector<std::string> shops;  // --shop setups
     std::string host;                // the shop searched
     int recaptures;
 };

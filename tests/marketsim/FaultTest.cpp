@@ -184,11 +184,11 @@ TEST_F(Faults, LatencyIsAppliedAndLogged) {
 }
 
 TEST_F(Faults, HugePageKeepsItsMarkersAndTheTruth) {
-    const std::string spec = "kind=tmall-async,host=huge.tmall.com,items=5,seed=34";
-    const std::vector<std::string> args = ShopArguments({spec + ",huge_mb=40"});
+    const std::string setup = "kind=tmall-async,host=huge.tmall.com,items=5,seed=34";
+    const std::vector<std::string> args = ShopArguments({setup + ",huge_mb=40"});
     const Json truth = Expected(args);
     EXPECT_EQ(ShopEntry(truth, "huge.tmall.com").at("rows"),
-              ShopEntry(Expected(ShopArguments({spec})), "huge.tmall.com").at("rows"));
+              ShopEntry(Expected(ShopArguments({setup})), "huge.tmall.com").at("rows"));
     MarketsimProcess server(args);
     Fetcher fetcher(server.Port());
     const auto &rows = ShopEntry(truth, "huge.tmall.com").at("rows");

@@ -16,7 +16,7 @@ namespace {
 struct KindCase {
     const char *name;
     const char *host;
-    const char *spec;
+    const char *setup;
 };
 
 // Item counts leave a partial last page and, for the Taobao layouts, more than two pages.
@@ -38,10 +38,10 @@ void PrintTo(const KindCase &c, std::ostream *out) {
 }
 
 std::vector<std::string> AllShops() {
-    std::vector<std::string> specs;
+    std::vector<std::string> setups;
     for (const KindCase &k : kKinds)
-        specs.push_back(k.spec);
-    return ShopArguments(specs);
+        setups.push_back(k.setup);
+    return ShopArguments(setups);
 }
 
 class ShopKinds : public ::testing::Test {

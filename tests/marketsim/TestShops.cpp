@@ -18,9 +18,9 @@ const Json &ShopEntry(const Json &truth, const std::string &host) {
     throw std::runtime_error("no shop " + host + " in the truth");
 }
 
-std::vector<std::string> ShopArguments(const std::vector<std::string> &specs) {
+std::vector<std::string> ShopArguments(const std::vector<std::string> &setups) {
     std::vector<std::string> out;
-    for (const std::string &s : specs) {
+    for (const std::string &s : setups) {
         out.push_back("--shop");
         out.push_back(s);
     }

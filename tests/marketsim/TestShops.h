@@ -14,7 +14,7 @@ using Json = nlohmann::json;
 Json Expected(const std::vector<std::string> &arguments);
 // The entry of `host` in a truth document.
 const Json &ShopEntry(const Json &truth, const std::string &host);
-// Arguments "--shop spec" for every spec.
-std::vector<std::string> ShopArguments(const std::vector<std::string> &specs);
+// Arguments "--shop setup" for every setup.
+std::vector<std::string> ShopArguments(const std::vector<std::string> &setups);
 
 } // namespace rongfan::marketsim::test

@@ -49,21 +49,21 @@ std::string ExpectedJson(const Market &market) {
     Json shops = Json::array();
     for (const auto &shop : market.Shops()) {
         Json s;
-        s["host"] = shop->spec.host;
-        s["kind"] = std::string(KindName(shop->spec.kind));
-        s["home"] = "http://" + shop->spec.host;
+        s["host"] = shop->setup.host;
+        s["kind"] = std::string(KindName(shop->setup.kind));
+        s["home"] = "http://" + shop->setup.host;
         s["search_url"] = shop->SearchUrl();
         s["report_title"] = GbkToUtf8(ExpectedReportTitle(*shop));
         s["items"] = shop->items.size();
         s["pages"] = shop->ClaimedPages();
         s["per_page"] = shop->perPage;
         s["shop_number"] = shop->shopNumber;
-        s["login"] = shop->spec.login;
-        if (shop->spec.kind == ShopKind::TaobaoPlain) s["page_key"] = shop->spec.pageKey;
+        s["login"] = shop->setup.login;
+        if (shop->setup.kind == ShopKind::TaobaoPlain) s["page_key"] = shop->setup.pageKey;
         if (!shop->IsTaobao()) s["item_base"] = shop->itemBase;
-        if (shop->spec.kind == ShopKind::TmallRedirect) {
-            s["target"] = shop->spec.target;
-            s["redirect_url"] = "http://" + shop->spec.target + "/search.htm?search=y";
+        if (shop->setup.kind == ShopKind::TmallRedirect) {
+            s["target"] = shop->setup.target;
+            s["redirect_url"] = "http://" + shop->setup.target + "/search.htm?search=y";
         }
         Json rows = Json::array();
         for (const ExpectedRow &row : ExpectedRows(*shop)) {

@@ -29,7 +29,7 @@ FaultPlan::FaultPlan(const MarketConfig &config) : m_config(config) {}
 FaultDecision FaultPlan::Decide(const std::string &address, const Shop *shop, bool faultable) {
     FaultDecision decision;
     if (!faultable) return decision;
-    const FaultSettings settings = shop ? shop->spec.faults.Over(m_config.faults) : m_config.faults;
+    const FaultSettings settings = shop ? shop->setup.faults.Over(m_config.faults) : m_config.faults;
     if (settings.scope && address.find(*settings.scope) == std::string::npos) return decision;
     auto set = [](const std::optional<double> &p) { return p && *p > 0; };
     if (!settings.latencyMinMs && !set(settings.drop) && !set(settings.stall) && !set(settings.error500) &&
@@ -41,7 +41,7 @@ FaultDecision FaultPlan::Decide(const std::string &address, const Shop *shop, bo
         std::lock_guard lock(m_mutex);
         occurrence = m_seen[address]++;
     }
-    const std::uint64_t seed = shop ? Mix({shop->spec.seed, HashText(shop->spec.host)}) : Mix({m_config.seed});
+    const std::uint64_t seed = shop ? Mix({shop->setup.seed, HashText(shop->setup.host)}) : Mix({m_config.seed});
     const std::uint64_t key = Mix({seed, HashText(address), occurrence});
 
     if (settings.latencyMinMs) {

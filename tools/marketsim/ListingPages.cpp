@@ -23,13 +23,13 @@ std::string TmallItemLink(const Shop &shop, std::string_view id) {
 
 // Address of result page k as the shop's own pager writes it.
 std::string PageLink(const Shop &shop, int k) {
-    const std::string host = "//" + shop.spec.host + "/search.htm?";
-    switch (shop.spec.kind) {
+    const std::string host = "//" + shop.setup.host + "/search.htm?";
+    switch (shop.setup.kind) {
     case ShopKind::TaobaoAsync:
         return host + "mid=w-" + shop.shopNumber + "-0&amp;search=y&amp;spm=a1z10.3-c.0.0&amp;orderType=hotsell_desc" +
                "&amp;pageNo=" + N(k) + "#anchor";
     case ShopKind::TaobaoPlain:
-        return host + "orderType=hotsell_desc&amp;" + shop.spec.pageKey + "=" + N(k);
+        return host + "orderType=hotsell_desc&amp;" + shop.setup.pageKey + "=" + N(k);
     default:
         return host + "mid=w-" + shop.shopNumber + "-0&amp;search=y&amp;pageNo=" + N(k) + "#anchor";
     }
@@ -109,21 +109,21 @@ std::string BottomPager(const Shop &shop, int page, int pages) {
     out += page >= pages ? "<a class=\"disable\">" + RF_GBK("下一页") + "</a>\n"
                          : "<a class=\"J_SearchAsync next\" href=\"" + PageLink(shop, page + 1) + "\">" +
                                RF_GBK("下一页") + "</a>\n";
-    out += "<form action=\"//" + shop.spec.host + "/search.htm\" method=\"get\" class=\"form\">\n";
+    out += "<form action=\"//" + shop.setup.host + "/search.htm\" method=\"get\" class=\"form\">\n";
     if (shop.IsTaobao())
         out += "<input type=\"hidden\" name=\"orderType\" value=\"hotsell_desc\" />\n";
     else
         out += "<input type=\"hidden\" name=\"search\" value=\"y\" />\n";
     out += "<span class=\"page-skip\">" + RF_GBK("共") + N(pages) + RF_GBK("页，到第") +
            " <input type=\"text\" value=\"" + N(page) + "\" size=\"3\" name=\"" +
-           (shop.spec.kind == ShopKind::TaobaoPlain ? shop.spec.pageKey : std::string("pageNo")) + "\"> " +
+           (shop.setup.kind == ShopKind::TaobaoPlain ? shop.setup.pageKey : std::string("pageNo")) + "\"> " +
            RF_GBK("页") + "</span>\n<button type=\"submit\" class=\"J_Submit\">" + RF_GBK("确定") +
            "</button>\n</form>\n</div>\n";
     return out;
 }
 
 std::string SortLinks(const Shop &shop) {
-    const std::string base = "//" + shop.spec.host + "/search.htm?";
+    const std::string base = "//" + shop.setup.host + "/search.htm?";
     return "<a class=\"fType-w active\" href=\"" + base + "orderType=coefp_desc\">" + RF_GBK("综合排序") +
            "</a>\n<a class=\"fType-w\" href=\"" + base + "orderType=hotsell_desc\">" + RF_GBK("销量") +
            "</a>\n<a class=\"fType-w\" href=\"" + base + "orderType=newOn_desc\">" + RF_GBK("新品") +
@@ -211,10 +211,10 @@ std::string Header(const Shop &shop) {
                       RF_GBK("淘宝网首页") + "</a></li><li><a href=\"//i.taobao.com/my_taobao.htm\">" +
                       RF_GBK("我的淘宝") + "</a></li><li><a href=\"//cart.taobao.com/cart.htm\">" + RF_GBK("购物车") +
                       "</a></li></ul></div>\n";
-    out += "<div id=\"hd\"><div class=\"shop-name\"><a class=\"shop-name-link\" href=\"//" + shop.spec.host + "\">" +
-           shop.name + "</a></div>\n<ul class=\"menu-list\"><li><a href=\"//" + shop.spec.host + "\">" +
-           RF_GBK("首页") + "</a></li><li><a href=\"//" + shop.spec.host + "/search.htm?search=y\">" +
-           RF_GBK("所有宝贝") + "</a></li><li><a href=\"//" + shop.spec.host + "/category.htm\">" + RF_GBK("宝贝分类") +
+    out += "<div id=\"hd\"><div class=\"shop-name\"><a class=\"shop-name-link\" href=\"//" + shop.setup.host + "\">" +
+           shop.name + "</a></div>\n<ul class=\"menu-list\"><li><a href=\"//" + shop.setup.host + "\">" +
+           RF_GBK("首页") + "</a></li><li><a href=\"//" + shop.setup.host + "/search.htm?search=y\">" +
+           RF_GBK("所有宝贝") + "</a></li><li><a href=\"//" + shop.setup.host + "/category.htm\">" + RF_GBK("宝贝分类") +
            "</a></li></ul></div>\n";
     return out;
 }
@@ -256,9 +256,9 @@ std::string SearchPage(const Market &market, const Shop &shop, int page) {
     out += "<div class=\"skin-box tb-module tshop-pbsm tshop-pbsm-shop-srch-list\">\n<div "
            "class=\"skin-box-hd\"><h3><span>" +
            RF_GBK("搜索结果") + "</span></h3></div>\n<div class=\"skin-box-bd\">\n";
-    if (shop.spec.kind != ShopKind::TaobaoPlain) out += HiddenSearchAddress(shop);
+    if (shop.setup.kind != ShopKind::TaobaoPlain) out += HiddenSearchAddress(shop);
     // The plain Taobao page is read as a whole, so it carries no links to other shops' items.
-    out += Listing(market, shop, page, false, shop.spec.kind != ShopKind::TaobaoPlain);
+    out += Listing(market, shop, page, false, shop.setup.kind != ShopKind::TaobaoPlain);
     out += "</div>\n</div>\n</div>\n</div></div></div></div>\n" + Footer() + "</body>\n</html>\n";
     return out;
 }
@@ -271,7 +271,7 @@ std::string AsyncSearchAnswer(const Market &market, const Shop &shop, int page, 
     } else {
         Shop empty = shop;
         empty.items.clear();
-        empty.spec.claimedPages = 0;
+        empty.setup.claimedPages = 0;
         markup = Listing(market, empty, page, true, false);
     }
     const std::string name = callback.empty() ? "jsonp" + N(140 + page % 50) : std::string(callback);
@@ -281,7 +281,7 @@ std::string AsyncSearchAnswer(const Market &market, const Shop &shop, int page, 
 std::string RedirectSearchPage(const Shop &shop) {
     std::string out = "<!DOCTYPE html>\n<html>\n<head>\n<meta charset=\"gbk\" />\n<title>" + shop.name + "-" +
                       MarketplaceSuffix(shop) + "</title>\n";
-    out += "<script type=\"text/javascript\">window.location.href='http://" + shop.spec.target +
+    out += "<script type=\"text/javascript\">window.location.href='http://" + shop.setup.target +
            "/search.htm?search=y';</script>\n</head>\n<body>\n" + HiddenSearchAddress(shop) + "</body>\n</html>\n";
     return out;
 }

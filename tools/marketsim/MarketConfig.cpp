@@ -72,7 +72,7 @@ ParseResult ParseLatency(std::string_view text, FaultSettings &faults) {
     return {};
 }
 
-// The fault switches, shared by the global options, the shop specs and the JSON file.
+// The fault switches, shared by the global options, the shop setups and the JSON file.
 ParseResult ApplyFaultKey(std::string_view key, std::string_view value, FaultSettings &faults, bool &known) {
     known = true;
     if (key == "empty") return ParseProbability(key, value, faults.empty);
@@ -100,7 +100,7 @@ std::string LowerHost(std::string_view host) {
     return out;
 }
 
-ParseResult ApplyShopKey(std::string_view key, std::string_view value, ShopSpec &shop) {
+ParseResult ApplyShopKey(std::string_view key, std::string_view value, ShopSetup &shop) {
     long long n = 0;
     bool b = false;
     if (key == "kind") {
@@ -213,8 +213,8 @@ const std::vector<Option> &Options() {
          "[,stall=P][,fault_on=TEXT]; kinds: taobao-async, taobao-plain, tmall-async, tmall-render-error, "
          "tmall-redirect (repeatable)",
          [](std::string_view v, MarketConfig &c) {
-             ShopSpec shop;
-             ParseResult r = ParseShopSpec(v, shop);
+             ShopSetup shop;
+             ParseResult r = ParseShopSetup(v, shop);
              if (r.ok) c.shops.push_back(std::move(shop));
              return r;
          }},
@@ -222,7 +222,7 @@ const std::vector<Option> &Options() {
          [](std::string_view v, MarketConfig &c) { return LoadConfigFile(std::string(v), c); }},
         {"--demo", "", "add the demo shops (one of every kind, all requiring login)",
          [](std::string_view, MarketConfig &c) {
-             for (ShopSpec &s : DemoShops())
+             for (ShopSetup &s : DemoShops())
                  c.shops.push_back(std::move(s));
              return ParseResult{};
          }},
@@ -312,12 +312,12 @@ std::optional<ShopKind> ParseKind(std::string_view name) {
     return std::nullopt;
 }
 
-ParseResult ParseShopSpec(std::string_view spec, ShopSpec &shop) {
+ParseResult ParseShopSetup(std::string_view setup, ShopSetup &shop) {
     bool sawKind = false, sawHost = false;
-    while (!spec.empty()) {
-        const auto comma = spec.find(',');
-        std::string_view part = spec.substr(0, comma);
-        spec = comma == std::string_view::npos ? std::string_view() : spec.substr(comma + 1);
+    while (!setup.empty()) {
+        const auto comma = setup.find(',');
+        std::string_view part = setup.substr(0, comma);
+        setup = comma == std::string_view::npos ? std::string_view() : setup.substr(comma + 1);
         if (part.empty()) continue;
         const auto eq = part.find('=');
         if (eq == std::string_view::npos) return Fail("shop: '" + std::string(part) + "' is not KEY=VALUE");
@@ -369,7 +369,7 @@ ParseResult LoadConfigFile(const std::string &path, MarketConfig &config) {
             if (!value.is_array()) return Fail("shops: an array is needed");
             for (const Json &s : value) {
                 if (!s.is_object()) return Fail("shops: every shop is an object");
-                ShopSpec shop;
+                ShopSetup shop;
                 bool sawKind = false, sawHost = false;
                 for (const auto &[sk, sv] : s.items()) {
                     ParseResult sr =
@@ -438,7 +438,7 @@ ParseResult ValidateConfig(MarketConfig &config) {
         if (!hosts.insert(host).second) return Fail("host " + host + " is declared twice");
         return {};
     };
-    for (ShopSpec &shop : config.shops) {
+    for (ShopSetup &shop : config.shops) {
         const bool taobaoHost = shop.host.find(EndpointTable::TaobaoDomain) != std::string::npos;
         const bool tmallHost = !taobaoHost && shop.host.find(EndpointTable::TmallMarker) != std::string::npos;
         if (IsTaobaoKind(shop.kind) && !taobaoHost)
@@ -502,8 +502,8 @@ std::string HelpText() {
     return out;
 }
 
-std::vector<ShopSpec> DemoShops() {
-    static const char *const specs[] = {
+std::vector<ShopSetup> DemoShops() {
+    static const char *const setups[] = {
         "kind=taobao-async,host=demo-async.taobao.com,items=120,seed=11,login=1",
         "kind=taobao-plain,host=demo-plain.taobao.com,items=60,seed=12,login=1",
         "kind=taobao-plain,host=demo-pagenum.taobao.com,items=50,seed=13,login=1,key=pageNum",
@@ -512,10 +512,10 @@ std::vector<ShopSpec> DemoShops() {
         "kind=tmall-render-error,host=demo-error.tmall.com,items=130,seed=16,login=1",
         "kind=tmall-redirect,host=demo-old.tmall.com,items=70,seed=17,login=1,target=demo-new.tmall.com",
     };
-    std::vector<ShopSpec> out;
-    for (const char *s : specs) {
-        ShopSpec shop;
-        ParseShopSpec(s, shop);
+    std::vector<ShopSetup> out;
+    for (const char *s : setups) {
+        ShopSetup shop;
+        ParseShopSetup(s, shop);
         out.push_back(std::move(shop));
     }
     return out;

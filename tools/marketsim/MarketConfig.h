@@ -34,7 +34,7 @@ struct FaultSettings {
     FaultSettings Over(const FaultSettings &base) const;
 };
 
-struct ShopSpec {
+struct ShopSetup {
     ShopKind kind = ShopKind::TaobaoAsync;
     std::string host;
     int items = 24;
@@ -62,7 +62,7 @@ struct MarketConfig {
     std::string expectedFile;
     bool dumpExpected = false;
     bool help = false;
-    std::vector<ShopSpec> shops;
+    std::vector<ShopSetup> shops;
 };
 
 struct ParseResult {
@@ -71,12 +71,12 @@ struct ParseResult {
 };
 
 ParseResult ParseArguments(int argc, const char *const *argv, MarketConfig &config);
-ParseResult ParseShopSpec(std::string_view spec, ShopSpec &shop);
+ParseResult ParseShopSetup(std::string_view setup, ShopSetup &shop);
 ParseResult LoadConfigFile(const std::string &path, MarketConfig &config);
 // Checks what the options alone cannot: host names against the shop kinds, duplicates.
 ParseResult ValidateConfig(MarketConfig &config);
 std::string HelpText();
 // One shop of every kind, for the demo and for trying the program by hand.
-std::vector<ShopSpec> DemoShops();
+std::vector<ShopSetup> DemoShops();
 
 } // namespace rongfan::marketsim

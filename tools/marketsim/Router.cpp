@@ -60,10 +60,10 @@ Answer Moved(std::string location) {
 Router::Router(const Market &market, SessionBook &sessions) : m_market(market), m_sessions(sessions) {
     // Oversized pages are built once; serving them must not cost a 40 MB render per request.
     for (const auto &shop : market.Shops()) {
-        if (shop->spec.hugeMb <= 0 || shop->items.empty()) continue;
+        if (shop->setup.hugeMb <= 0 || shop->items.empty()) continue;
         const Item &item = shop->items.front();
         std::string page = shop->IsTaobao() ? TaobaoItemPage(*shop, item) : TmallItemPage(*shop, item);
-        PadItemPage(page, static_cast<std::size_t>(shop->spec.hugeMb) * 1024 * 1024);
+        PadItemPage(page, static_cast<std::size_t>(shop->setup.hugeMb) * 1024 * 1024);
         m_hugePages.emplace(&item, std::make_shared<const std::string>(std::move(page)));
     }
 }
@@ -97,18 +97,18 @@ Answer Router::ShopPage(const Request &request, const Shop &shop) {
     const QueryList query = ParseQuery(request.query);
     if (path == "/search.htm") {
         if (NeedsLogin(request, &shop)) return LoginRedirect(request, &shop);
-        if (shop.spec.kind == ShopKind::TaobaoPlain)
-            return Page(SearchPage(m_market, shop, PageNumber(QueryValue(query, shop.spec.pageKey))), &shop);
+        if (shop.setup.kind == ShopKind::TaobaoPlain)
+            return Page(SearchPage(m_market, shop, PageNumber(QueryValue(query, shop.setup.pageKey))), &shop);
         const int page = PageNumber(QueryValue(query, "pageNo"));
         // A moved search page: its first page only sends the browser on; the numbered pages still list.
-        if (shop.spec.kind == ShopKind::TmallRedirect && !m_market.IsTargetHost(request.host) && page == 1)
+        if (shop.setup.kind == ShopKind::TmallRedirect && !m_market.IsTargetHost(request.host) && page == 1)
             return Page(RedirectSearchPage(shop), &shop);
         return Page(SearchPage(m_market, shop, page), &shop);
     }
     if (path == "/i/asynSearch.htm") {
-        if (shop.spec.kind == ShopKind::TaobaoPlain) return NotFound(&shop);
+        if (shop.setup.kind == ShopKind::TaobaoPlain) return NotFound(&shop);
         if (NeedsLogin(request, &shop)) return LoginRedirect(request, &shop);
-        if (shop.spec.kind == ShopKind::TmallRenderError || shop.spec.kind == ShopKind::TmallRedirect)
+        if (shop.setup.kind == ShopKind::TmallRenderError || shop.setup.kind == ShopKind::TmallRedirect)
             return Page("default render error", &shop);
         const bool own = QueryValue(query, "mid") == "w-" + shop.shopNumber + "-0";
         return Page(AsyncSearchAnswer(m_market, shop, PageNumber(QueryValue(query, "pageNo")), own,
@@ -193,7 +193,7 @@ Answer Router::Service(const Request &request) {
 }
 
 bool Router::NeedsLogin(const Request &request, const Shop *shop) {
-    return shop && shop->spec.login && !m_sessions.Admit(request.cookie);
+    return shop && shop->setup.login && !m_sessions.Admit(request.cookie);
 }
 
 Answer Router::LoginRedirect(const Request &request, const Shop *shop) const {

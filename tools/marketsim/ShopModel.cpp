@@ -75,7 +75,7 @@ std::string MakePrice(Rng &rng) {
 } // namespace
 
 bool Shop::IsHongKong() const {
-    return !IsTaobao() && spec.host.find(EndpointTable::TmallDomain) == std::string::npos;
+    return !IsTaobao() && setup.host.find(EndpointTable::TmallDomain) == std::string::npos;
 }
 
 int Shop::RealPages() const {
@@ -83,7 +83,7 @@ int Shop::RealPages() const {
 }
 
 int Shop::ClaimedPages() const {
-    return spec.claimedPages > 0 ? spec.claimedPages : RealPages();
+    return setup.claimedPages > 0 ? setup.claimedPages : RealPages();
 }
 
 std::span<const Item> Shop::PageItems(int page) const {
@@ -94,7 +94,7 @@ std::span<const Item> Shop::PageItems(int page) const {
 }
 
 std::string Shop::SearchUrl() const {
-    return "http://" + spec.host + (IsTaobao() ? "/search.htm?orderType=hotsell_desc" : "/search.htm?search=y");
+    return "http://" + setup.host + (IsTaobao() ? "/search.htm?orderType=hotsell_desc" : "/search.htm?search=y");
 }
 
 std::string DomainOf(std::string_view host) {
@@ -114,17 +114,17 @@ Market::Market(const MarketConfig &config) : m_config(config) {
         }
     };
 
-    for (const ShopSpec &spec : config.shops) {
+    for (const ShopSetup &setup : config.shops) {
         auto shop = std::make_unique<Shop>();
-        shop->spec = spec;
-        const std::uint64_t base = Mix({spec.seed, HashText(spec.host)});
+        shop->setup = setup;
+        const std::uint64_t base = Mix({setup.seed, HashText(setup.host)});
         Rng shopRng(Mix({base, 0x5109ull}));
         shop->perPage = shop->IsTaobao() ? 24 : 60;
         shop->shopNumber = Digits(shopRng, 100000000, 99999999999);
         shop->sellerId = Digits(shopRng, 100000000, 3999999999);
         shop->shopId = Digits(shopRng, 10000000, 499999999);
-        if (!spec.name.empty()) {
-            shop->name = Utf8ToGbk(spec.name);
+        if (!setup.name.empty()) {
+            shop->name = Utf8ToGbk(setup.name);
         } else {
             const auto suffixes = shop->IsTaobao()     ? words::TaobaoShopSuffixes()
                                   : shop->IsHongKong() ? words::HkShopSuffixes()
@@ -135,8 +135,8 @@ Market::Market(const MarketConfig &config) : m_config(config) {
             shop->itemBase = shop->IsHongKong() ? std::string(EndpointTable::TmallAltItemHost) + "/hk"
                                                 : std::string(EndpointTable::TmallItemHost);
 
-        shop->items.reserve(spec.items);
-        for (int i = 0; i < spec.items; ++i) {
+        shop->items.reserve(setup.items);
+        for (int i = 0; i < setup.items; ++i) {
             Rng rng(Mix({base, 0x17e3ull, static_cast<std::uint64_t>(i)}));
             Item item;
             item.index = i;
@@ -166,8 +166,8 @@ Market::Market(const MarketConfig &config) : m_config(config) {
     }
 
     for (const auto &shop : m_shops) {
-        m_byHost.emplace(shop->spec.host, shop.get());
-        if (shop->spec.kind == ShopKind::TmallRedirect) m_byTarget.emplace(shop->spec.target, shop.get());
+        m_byHost.emplace(shop->setup.host, shop.get());
+        if (shop->setup.kind == ShopKind::TmallRedirect) m_byTarget.emplace(shop->setup.target, shop.get());
         for (const Item &item : shop->items)
             m_byId.emplace(item.id, ItemRef{shop.get(), &item});
     }
@@ -178,8 +178,8 @@ Market::Market(const MarketConfig &config) : m_config(config) {
                                      DomainOf(EndpointTable::TmallAltItemHost), DomainOf(EndpointTable::CounterHost),
                                      DomainOf(EndpointTable::DetailSkipHost),   DomainOf(EndpointTable::TmallRateHost)};
     for (const auto &shop : m_shops) {
-        domains.insert(DomainOf(shop->spec.host));
-        if (!shop->spec.target.empty()) domains.insert(DomainOf(shop->spec.target));
+        domains.insert(DomainOf(shop->setup.host));
+        if (!shop->setup.target.empty()) domains.insert(DomainOf(shop->setup.target));
     }
     const std::string loginDomain = DomainOf(config.loginHost);
     domains.erase(loginDomain);

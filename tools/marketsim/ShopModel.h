@@ -31,7 +31,7 @@ struct Item {
 };
 
 struct Shop {
-    ShopSpec spec;
+    ShopSetup setup;
     std::string name;       // GBK
     std::string shopNumber; // number of the shop's search widget: mid=w-<number>-0
     std::string sellerId;
@@ -40,7 +40,7 @@ struct Shop {
     int perPage = 24;
     std::string itemBase; // Tmall: host and path of the item pages its listings link
 
-    bool IsTaobao() const { return IsTaobaoKind(spec.kind); }
+    bool IsTaobao() const { return IsTaobaoKind(setup.kind); }
     bool IsHongKong() const; // a Tmall shop outside the main Tmall domain
     // Pages that hold items (0 for an empty shop).
     int RealPages() const;
