@@ -3,7 +3,6 @@
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QDesktopServices>
-#include <QMetaObject>
 #include <QNetworkCookie>
 #include <QNetworkProxy>
 #include <QThread>
@@ -14,6 +13,7 @@
 #include <functional>
 #include <mutex>
 
+#include "app/CallCourier.h"
 #include "app/QtGbk.h"
 #include "host/CookieStore.h"
 #include "host/Host.h"
@@ -25,20 +25,41 @@ namespace {
 // The browser's objects and the desktop services belong to the GUI thread, but
 // the engine calls these hooks from walkers and exports too. `wait` keeps the
 // order with what the calling worker does next (a cookie clear before the new
-// login window opens).
-void onGuiThread(std::function<void()> action, bool wait) {
+// login window opens). The courier is made by InstallShellHooks on the GUI
+// thread and lives as long as the application object.
+std::mutex g_courierMutex;
+CallCourier* g_courier = nullptr;
+
+void makeGuiCourier() {
     QCoreApplication* app = QCoreApplication::instance();
-    if (!app) return;
-    if (QThread::currentThread() == app->thread()) {
-        action();
-        return;
+    std::lock_guard lock(g_courierMutex);
+    if (g_courier || !app) return;
+    g_courier = new CallCourier(app);
+    QObject::connect(g_courier, &QObject::destroyed, [] {
+        std::lock_guard lock(g_courierMutex);
+        g_courier = nullptr;
+    });
+}
+
+void onGuiThread(std::function<void()> action, bool wait) {
+    std::shared_ptr<CallCourier::Completion> completion;
+    {
+        std::unique_lock lock(g_courierMutex);
+        if (!g_courier) return;
+        if (QThread::currentThread() == g_courier->thread()) {
+            lock.unlock();
+            action();
+            return;
+        }
+        completion = g_courier->Post(std::move(action));
     }
-    QMetaObject::invokeMethod(app, std::move(action), wait ? Qt::BlockingQueuedConnection : Qt::QueuedConnection);
+    if (wait) completion->Wait();
 }
 
 }  // namespace
 
-void InstallDesktopHooks() {
+void InstallShellHooks() {
+    makeGuiCourier();
     // Addresses go to the shell unchanged, as the list holds them.
     SetOpenInBrowserHook([](const std::string& address) {
         const QUrl url(FromGbk(address), QUrl::TolerantMode);
@@ -48,6 +69,10 @@ void InstallDesktopHooks() {
         const QUrl url = QUrl::fromLocalFile(QString::fromStdString(path));
         onGuiThread([url] { QDesktopServices::openUrl(url); }, false);
     });
+}
+
+void InstallDesktopHooks() {
+    InstallShellHooks();
     // The browser keeps no HTTP cache at all, so every search sees fresh pages
     // and there are never cached pages to delete. (Clearing Chromium's cache
     // just before a navigation can leave that navigation hanging for good.)
@@ -109,7 +134,8 @@ struct CookieBridge::Relay {
 };
 
 CookieBridge::CookieBridge(QWebEngineCookieStore* browserStore, QObject* parent)
-    : QObject(parent), m_browserStore(browserStore), m_relay(std::make_shared<Relay>()) {
+    : QObject(parent), m_browserStore(browserStore), m_courier(new CallCourier(this)),
+      m_relay(std::make_shared<Relay>()) {
     m_relay->target = this;
     connect(m_browserStore, &QWebEngineCookieStore::cookieAdded, this,
             [](const QNetworkCookie& cookie) { CookieStore::Instance().Add(CookieFromQt(cookie)); });
@@ -122,19 +148,16 @@ CookieBridge::CookieBridge(QWebEngineCookieStore* browserStore, QObject* parent)
         std::lock_guard lock(relay->mutex);
         if (!relay->target) return;
         CookieBridge* target = relay->target;
-        QMetaObject::invokeMethod(
-            target,
-            [target, cookie] {
-                QString host = QString::fromStdString(cookie.domain);
-                while (host.startsWith(QLatin1Char('.'))) host.remove(0, 1);
-                const QUrl origin(QStringLiteral("%1://%2/").arg(
-                    cookie.secure ? QStringLiteral("https") : QStringLiteral("http"), host));
-                QNetworkCookie browserCookie = CookieToQt(cookie);
-                // Without a domain the browser keeps it for the origin's host only.
-                if (!cookie.includeSubdomains) browserCookie.setDomain(QString());
-                target->m_browserStore->setCookie(browserCookie, origin);
-            },
-            Qt::QueuedConnection);
+        target->m_courier->Post([target, cookie] {
+            QString host = QString::fromStdString(cookie.domain);
+            while (host.startsWith(QLatin1Char('.'))) host.remove(0, 1);
+            const QUrl origin(QStringLiteral("%1://%2/").arg(
+                cookie.secure ? QStringLiteral("https") : QStringLiteral("http"), host));
+            QNetworkCookie browserCookie = CookieToQt(cookie);
+            // Without a domain the browser keeps it for the origin's host only.
+            if (!cookie.includeSubdomains) browserCookie.setDomain(QString());
+            target->m_browserStore->setCookie(browserCookie, origin);
+        });
     });
 }
 

@@ -10,11 +10,16 @@ class QWebEngineCookieStore;
 
 namespace rongfan {
 
+class CallCourier;
 struct Cookie;
 
-// OpenInBrowser and OpenWithShell through QDesktopServices; the default
-// WebEngine profile keeps no HTTP cache, and ClearBrowserCache with Cookies
-// deletes all of its cookies. Creates the profile: apply the proxy first.
+// OpenInBrowser and OpenWithShell through QDesktopServices, from any thread.
+// Starts no browser.
+void InstallShellHooks();
+
+// InstallShellHooks, and the browser's side: the default WebEngine profile
+// keeps no HTTP cache, and ClearBrowserCache with Cookies deletes all of its
+// cookies. Creates the profile: apply the proxy first.
 void InstallDesktopHooks();
 
 // The browser follows http_proxy (or HTTP_PROXY), like HttpFetch does. Must run
@@ -36,6 +41,7 @@ public:
 private:
     struct Relay;
     QWebEngineCookieStore* m_browserStore;
+    CallCourier* m_courier;  // a child: carries what fetch threads receive to this thread
     std::shared_ptr<Relay> m_relay;
 };
 

@@ -1,44 +1,24 @@
 #include "app/WindowBridge.h"
 
-#include <QMetaObject>
-#include <QSemaphore>
-
+#include "app/CallCourier.h"
 #include "app/MainWindow.h"
 #include "app/ResultList.h"
 #include "app/ResultModel.h"
 #include "app/StepTimer.h"
 
 namespace rongfan {
-namespace {
 
-// Released when the posted call has run, or when Qt throws the call away
-// because its window was destroyed first: either way the worker wakes up.
-struct Completion {
-    QSemaphore done;
-};
-class ReleaseOnDestruction {
-public:
-    explicit ReleaseOnDestruction(std::shared_ptr<Completion> completion) : m_completion(std::move(completion)) {}
-    ReleaseOnDestruction(const ReleaseOnDestruction&) = delete;
-    ReleaseOnDestruction& operator=(const ReleaseOnDestruction&) = delete;
-    ~ReleaseOnDestruction() { m_completion->done.release(); }
-
-private:
-    std::shared_ptr<Completion> m_completion;
-};
-
-}  // namespace
-
-WindowBridge::WindowBridge(MainWindow* window) : m_window(window) {}
+WindowBridge::WindowBridge(MainWindow* window) : m_window(window), m_courier(new CallCourier(window)) {}
 
 void WindowBridge::Detach() {
     std::lock_guard lock(m_mutex);
     m_window = nullptr;
+    m_courier->DiscardPending();
+    m_courier = nullptr;
 }
 
 bool WindowBridge::Run(const std::function<void(MainWindow&)>& action) {
-    auto completion = std::make_shared<Completion>();
-    auto ran = std::make_shared<bool>(false);
+    std::shared_ptr<CallCourier::Completion> completion;
     {
         std::unique_lock lock(m_mutex);
         MainWindow* window = m_window;
@@ -48,20 +28,13 @@ bool WindowBridge::Run(const std::function<void(MainWindow&)>& action) {
             action(*window);
             return true;
         }
-        auto release = std::make_shared<ReleaseOnDestruction>(completion);
         // Posting happens under the lock, so it cannot race with Detach(): a
         // window that is detached receives nothing new, and what it had pending
-        // is discarded with it, which releases the waiting worker.
-        QMetaObject::invokeMethod(
-            window,
-            [window, action, ran, release] {
-                action(*window);
-                *ran = true;
-            },
-            Qt::QueuedConnection);
+        // is discarded, which releases the waiting worker. The worker waits for
+        // the call either way, so `action` outlives it.
+        completion = m_courier->Post([window, &action] { action(*window); });
     }
-    completion->done.acquire();
-    return *ran;
+    return completion->Wait();
 }
 
 std::string WindowBridge::ShopAddress() {

@@ -14,13 +14,15 @@
 
 namespace rongfan {
 
+class CallCourier;
 class MainWindow;
 
 class WindowBridge final : public SearchWindow {
 public:
     explicit WindowBridge(MainWindow* window);
 
-    // Called by the window as it is destroyed, on the GUI thread.
+    // Called by the window as it is destroyed, on the GUI thread: calls still
+    // queued are dropped, which wakes their workers.
     void Detach();
 
     std::string ShopAddress() override;
@@ -48,8 +50,9 @@ public:
     bool Run(const std::function<void(MainWindow&)>& action);
 
 private:
-    std::mutex m_mutex;  // guards m_window for posting; never held while waiting
+    std::mutex m_mutex;  // guards m_window and m_courier for posting; never held while waiting
     MainWindow* m_window;
+    CallCourier* m_courier;  // a child of the window; carries the calls of workers
 };
 
 }  // namespace rongfan

@@ -114,7 +114,7 @@ TEST(ResultListOperations, StatusAndLockThroughTheBridge) {
 // Double-click and "打开链接" open column 7 of the selected row, exactly as it
 // stands; without a selection, or with an empty column 7, nothing opens.
 TEST(ResultListLinks, OpenExactlyColumnSevenOfTheSelectedRow) {
-    InstallDesktopHooks();
+    InstallShellHooks();
     testing::OpenedUrls opened;
     ListHarness h;
     SearchWindow& list = *h.window.Bridge();
@@ -176,7 +176,7 @@ std::string CellText(int row, int column) {
 // The engine's calls from a worker while the user clicks about: every row and
 // cell lands, in order.
 TEST(ResultListWorker, TwoThousandRowsFromAWorkerWhileTheUserClicks) {
-    InstallDesktopHooks();
+    InstallShellHooks();
     testing::OpenedUrls opened;
     ListHarness h;
     std::shared_ptr<SearchWindow> bridge = h.window.Bridge();
