@@ -8,27 +8,27 @@
 // written everything it hands over; the receiver acquires on that address before
 // it reads any of it. Outside a ThreadSanitizer build both compile to nothing.
 #if defined(__SANITIZE_THREAD__)
-#define RONGFAN_TSAN_ANNOTATIONS 1
+#define RONGFAN_THREAD_SANITIZER 1
 #elif defined(__has_feature)
 #if __has_feature(thread_sanitizer)
-#define RONGFAN_TSAN_ANNOTATIONS 1
+#define RONGFAN_THREAD_SANITIZER 1
 #endif
 #endif
 
-#ifdef RONGFAN_TSAN_ANNOTATIONS
+#ifdef RONGFAN_THREAD_SANITIZER
 #include <sanitizer/tsan_interface.h>
 #endif
 
 namespace rongfan {
 
 inline void HandOverRelease([[maybe_unused]] const void* token) {
-#ifdef RONGFAN_TSAN_ANNOTATIONS
+#ifdef RONGFAN_THREAD_SANITIZER
     __tsan_release(const_cast<void*>(token));
 #endif
 }
 
 inline void HandOverAcquire([[maybe_unused]] const void* token) {
-#ifdef RONGFAN_TSAN_ANNOTATIONS
+#ifdef RONGFAN_THREAD_SANITIZER
     __tsan_acquire(const_cast<void*>(token));
 #endif
 }
