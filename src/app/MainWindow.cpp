@@ -1,7 +1,6 @@
 #include "app/MainWindow.h"
 
 #include <QCloseEvent>
-#include <QCoreApplication>
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -55,7 +54,6 @@ MainWindow::~MainWindow() {
     // Workers may still hold the bridge: from now on their calls do nothing,
     // and calls already waiting in the queue are dropped, which wakes them.
     m_bridge->Detach();
-    QCoreApplication::removePostedEvents(this, QEvent::MetaCall);
     if (m_login) {
         m_login->Discard();
         delete m_login.data();
