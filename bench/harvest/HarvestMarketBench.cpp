@@ -7,11 +7,11 @@
 #include <memory>
 #include <string>
 
-#include "../../tests/harvest/MarketsimProcess.h"
 #include "capture/CaptureRules.h"
 #include "capture/ShopAddress.h"
 #include "harvest/Harvesters.h"
 #include "host/HttpFetch.h"
+#include "support/Marketsim.h"
 #include "text/Text.h"
 #include "walkers/Walkers.h"
 
@@ -47,10 +47,14 @@ void harvestFromMarket(benchmark::State& state, const char* kind, const char* ho
     const auto items = state.range(0);
     const std::string setup =
         std::string("kind=") + kind + ",host=" + host + ",items=" + std::to_string(items) + ",seed=3";
-    testing::MarketsimProcess market(MARKETSIM_PATH, {"--shop", setup});
+    testing::Marketsim market({"--shop", setup});
+    if (!market.Started()) {
+        state.SkipWithError("marketsim did not start");
+        return;
+    }
     for (const char* name : {"https_proxy", "all_proxy", "no_proxy", "NO_PROXY"})
         unsetenv(name);
-    setenv("http_proxy", market.ProxyAddress().c_str(), 1);
+    setenv("http_proxy", market.Proxy().c_str(), 1);
 
     const LaunchDecision launch = DecideLaunch(std::string("http://") + host);
     auto searchState = std::make_shared<SearchState>();

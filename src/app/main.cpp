@@ -9,6 +9,7 @@
 
 #include "app/DesktopServices.h"
 #include "app/MainWindow.h"
+#include "host/Host.h"
 #include "host/HttpFetch.h"
 
 #ifdef RONGFAN_TEST_HOOKS
@@ -16,6 +17,7 @@
 #endif
 
 int main(int argc, char** argv) {
+    rongfan::KeepHeapForPages();
     rongfan::InitHttp();
     // WebEngine shares its GL context with the widgets; this must precede the application object.
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);

@@ -7,6 +7,7 @@
 #include "cli/CliOptions.h"
 #include "cli/CliProgress.h"
 #include "cli/CliSearch.h"
+#include "host/Host.h"
 #include "host/HttpFetch.h"
 
 #ifdef RONGFAN_TEST_HOOKS
@@ -16,6 +17,7 @@
 
 int main(int argc, char** argv) {
     using namespace rongfan;
+    KeepHeapForPages();
     InitHttp();
 #ifdef RONGFAN_TEST_HOOKS
     // Only the build the fault tests run: they stall a server for seconds, not for the minute a user's run waits.

@@ -3,6 +3,7 @@
 #include "host/CookieStore.h"
 
 #include <fcntl.h>
+#include <malloc.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -68,6 +69,14 @@ OpenHook hookOf(const OpenHook &hook) {
 
 void StartWorker(std::function<void()> routine) {
     std::thread(std::move(routine)).detach();
+}
+
+void KeepHeapForPages() {
+#if defined(__GLIBC__)
+    // Setting either value also stops glibc from moving the thresholds by itself.
+    mallopt(M_MMAP_THRESHOLD, 4 * 1024 * 1024);
+    mallopt(M_TRIM_THRESHOLD, 32 * 1024 * 1024);
+#endif
 }
 
 std::string RunDirectory() {

@@ -1,5 +1,6 @@
 #include "text/Text.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <locale.h>
@@ -40,7 +41,13 @@ inline bool equalFolded(const unsigned char* a, const unsigned char* lowered, st
 // just before it (not reaching past the last known boundary) has even length.
 // The last known boundary only moves forward, so the look-backs add up to one
 // pass over the text.
+//
+// memmem is handed at most a window of the text at a time. Its cost is the
+// distance to the next hit either way, but a checking build (the address
+// sanitizer) validates the whole range it is given on every call, and a page
+// of many megabytes full of a one-byte sought text then takes hours.
 std::size_t findExact(std::string_view text, std::size_t start, std::string_view sought) {
+    constexpr std::size_t Window = 64 * 1024;
     const std::size_t n = text.size();
     const std::size_t m = sought.size();
     if (m == 0 || start > n || n - start < m) return npos;
@@ -48,8 +55,14 @@ std::size_t findExact(std::string_view text, std::size_t start, std::string_view
     std::size_t known = start;  // a position known to be a character boundary
     std::size_t from = start;
     while (from + m <= n) {
-        const void* hit = memmem(base + from, n - from, sought.data(), m);
-        if (hit == nullptr) return npos;
+        // Matches beginning in [from, from + Window) lie wholly in this range.
+        const std::size_t length = std::min(n - from, Window + m - 1);
+        const void* hit = memmem(base + from, length, sought.data(), m);
+        if (hit == nullptr) {
+            if (length == n - from) return npos;
+            from += Window;
+            continue;
+        }
         const std::size_t p = static_cast<std::size_t>(static_cast<const char*>(hit) - base);
         if (atBoundary(reinterpret_cast<const unsigned char*>(base), known, p)) return p;
         // p is the second byte of a character, so p + 1 begins the next one.

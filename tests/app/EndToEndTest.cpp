@@ -16,7 +16,6 @@
 #include <nlohmann/json.hpp>
 
 #include "AppTestSupport.h"
-#include "Marketsim.h"
 #include "app/DesktopServices.h"
 #include "app/LoginBrowserWindow.h"
 #include "app/MainWindow.h"
@@ -24,6 +23,7 @@
 #include "app/ResultModel.h"
 #include "app/StatusBar.h"
 #include "app/WebBrowserPage.h"
+#include "support/Marketsim.h"
 #include "text/Gbk.h"
 
 namespace rongfan {
@@ -43,7 +43,7 @@ public:
         ASSERT_TRUE(ApplyProxyFromEnvironment());
         InstallDesktopHooks();
         cookies = std::make_unique<CookieBridge>(QWebEngineProfile::defaultProfile()->cookieStore());
-        expected = nlohmann::json::parse(testing::Marketsim::Expected(DemoArguments));
+        expected = nlohmann::json::parse(testing::MarketsimExpected(DemoArguments));
     }
     void TearDown() override {
         cookies.reset();

@@ -9,15 +9,15 @@
 #include <string>
 #include <vector>
 
-#include "Subprocess.h"
+#include "support/Marketsim.h"
 
 namespace rongfan {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::MarketSim;
-using testing::ProcessResult;
-using testing::RunProcess;
+using testing::ChildResult;
+using testing::Marketsim;
+using testing::RunChild;
 using Json = nlohmann::json;
 
 const std::vector<std::string> Shops = {
@@ -61,7 +61,7 @@ protected:
             arguments.push_back("--shop");
             arguments.push_back(shop);
         }
-        m_sim = std::make_unique<MarketSim>(RONGFAN_MARKETSIM, arguments);
+        m_sim = std::make_unique<Marketsim>(arguments);
         ASSERT_GT(m_sim->Port(), 0) << "marketsim did not start";
         m_truth = Json::parse(readFile(m_dir / "expected.json"));
         fs::create_directory(m_dir / "out");
@@ -72,9 +72,9 @@ protected:
         fs::remove_all(m_dir, ignored);
     }
 
-    ProcessResult cli(std::vector<std::string> arguments) {
+    ChildResult cli(std::vector<std::string> arguments) {
         arguments.insert(arguments.begin(), RONGFAN_CLI);
-        return RunProcess(arguments, {{"http_proxy", m_sim->Proxy()},
+        return RunChild(arguments, {{"http_proxy", m_sim->Proxy()},
                                       {"HTTP_PROXY", ""},
                                       {"no_proxy", ""},
                                       {"NO_PROXY", ""},
@@ -108,7 +108,7 @@ protected:
     }
 
     fs::path m_dir;
-    std::unique_ptr<MarketSim> m_sim;
+    std::unique_ptr<Marketsim> m_sim;
     Json m_truth;
 };
 
@@ -135,7 +135,7 @@ TEST_P(EveryShopKind, RowsReportAndCsvMatchTheTruth) {
                                           "--csv", (m_dir / "rows.csv").string(), "-q"};
     if (expected["login"].get<bool>()) arguments.insert(arguments.begin(), {"--cookies", sessionCookies()});
     arguments.push_back(expected["home"].get<std::string>());
-    const ProcessResult run = cli(arguments);
+    const ChildResult run = cli(arguments);
     ASSERT_EQ(run.exitCode, 0) << run.err;
 
     const auto truth = expected["rows"].get<std::vector<std::vector<std::string>>>();
@@ -178,7 +178,7 @@ INSTANTIATE_TEST_SUITE_P(Marketsim, EveryShopKind, ::testing::ValuesIn(shopHosts
                          });
 
 TEST_F(CliEndToEnd, TypedAddressIsCleanedLikeTheAddressBox) {
-    const ProcessResult run = cli({"--out", (m_dir / "out").string(), "--json", "-", "-q",
+    const ChildResult run = cli({"--out", (m_dir / "out").string(), "--json", "-", "-q",
                                    " HTTPS://e2e-async.taobao.com/index.htm?spm=1 "});
     ASSERT_EQ(run.exitCode, 0) << run.err;
     EXPECT_EQ(jsonRows(Json::parse(run.out)), shop("e2e-async.taobao.com")["rows"].get<std::vector<std::vector<std::string>>>());
@@ -186,7 +186,7 @@ TEST_F(CliEndToEnd, TypedAddressIsCleanedLikeTheAddressBox) {
 
 TEST_F(CliEndToEnd, RejectedAddressExits2WithoutARequest) {
     for (const char* address : {"www.example.com", "", "   "}) {
-        const ProcessResult run = cli({"--out", (m_dir / "out").string(), address});
+        const ChildResult run = cli({"--out", (m_dir / "out").string(), address});
         EXPECT_EQ(run.exitCode, 2) << address;
         EXPECT_NE(run.err.find("请输入淘宝店或天猫店首页网址！"), std::string::npos) << run.err;
     }
@@ -196,12 +196,12 @@ TEST_F(CliEndToEnd, RejectedAddressExits2WithoutARequest) {
 
 TEST_F(CliEndToEnd, LoginShopNeedsTheSessionCookie) {
     const Json& expected = shop("e2e-login.taobao.com");
-    const ProcessResult without = cli({"--out", (m_dir / "out").string(), "-q", expected["home"].get<std::string>()});
+    const ChildResult without = cli({"--out", (m_dir / "out").string(), "-q", expected["home"].get<std::string>()});
     EXPECT_EQ(without.exitCode, 3) << without.err;
     EXPECT_NE(without.err.find("--cookies"), std::string::npos) << without.err;
     EXPECT_TRUE(fs::is_empty(m_dir / "out"));
 
-    const ProcessResult with = cli({"--cookies", sessionCookies(), "--out", (m_dir / "out").string(), "--json", "-",
+    const ChildResult with = cli({"--cookies", sessionCookies(), "--out", (m_dir / "out").string(), "--json", "-",
                                     "-q", expected["home"].get<std::string>()});
     ASSERT_EQ(with.exitCode, 0) << with.err;
     EXPECT_EQ(jsonRows(Json::parse(with.out)), expected["rows"].get<std::vector<std::vector<std::string>>>());
@@ -213,7 +213,7 @@ TEST_F(CliEndToEnd, LoginShopNeedsTheSessionCookie) {
 // (it holds "page-info>") but names no Tmall shop number, so the Tmall walker
 // gives up with its status text and no harvest starts.
 TEST_F(CliEndToEnd, WalkerFailureExits4WithoutHarvesting) {
-    const ProcessResult run = cli({"--out", (m_dir / "out").string(), "--json", (m_dir / "rows.json").string(), "-q",
+    const ChildResult run = cli({"--out", (m_dir / "out").string(), "--json", (m_dir / "rows.json").string(), "-q",
                                    "http://tmall.@e2e-plain.TAOBAO.COM"});
     EXPECT_EQ(run.exitCode, 4) << run.err;
     EXPECT_NE(run.err.find("网络超时，请清除COOKIES后重试！"), std::string::npos) << run.err;
@@ -225,7 +225,7 @@ TEST_F(CliEndToEnd, WalkerFailureExits4WithoutHarvesting) {
 }
 
 TEST_F(CliEndToEnd, ShopWithoutItemsExits4WithNothingToSave) {
-    const ProcessResult run = cli({"--out", (m_dir / "out").string(), "-q", "http://e2e-empty.tmall.com"});
+    const ChildResult run = cli({"--out", (m_dir / "out").string(), "-q", "http://e2e-empty.tmall.com"});
     EXPECT_EQ(run.exitCode, 4) << run.err;
     EXPECT_NE(run.err.find("暂无数据可保存"), std::string::npos) << run.err;
     EXPECT_NE(run.err.find("下载失败，请清除COOKIES缓存后再重试！"), std::string::npos) << run.err;
@@ -236,7 +236,7 @@ TEST_F(CliEndToEnd, ShopWithoutItemsExits4WithNothingToSave) {
 // the new address and walks again, and the rows come from that walk.
 TEST_F(CliEndToEnd, TmallRedirectCapturesTheNewAddress) {
     const Json& expected = shop("e2e-old.tmall.com");
-    const ProcessResult run = cli({"--out", (m_dir / "out").string(), "--json", "-", expected["home"].get<std::string>()});
+    const ChildResult run = cli({"--out", (m_dir / "out").string(), "--json", "-", expected["home"].get<std::string>()});
     ASSERT_EQ(run.exitCode, 0) << run.err;
     const std::string target = expected["redirect_url"].get<std::string>();
     EXPECT_NE(run.err.find("search page redirected to " + target), std::string::npos) << run.err;
@@ -246,7 +246,7 @@ TEST_F(CliEndToEnd, TmallRedirectCapturesTheNewAddress) {
 
 TEST_F(CliEndToEnd, ProgressShowsPagesThenItemsOnPlainLines) {
     const Json& expected = shop("e2e.tmall.com");
-    const ProcessResult run = cli({"--out", (m_dir / "out").string(), expected["home"].get<std::string>()});
+    const ChildResult run = cli({"--out", (m_dir / "out").string(), expected["home"].get<std::string>()});
     ASSERT_EQ(run.exitCode, 0) << run.err;
     const std::string total = std::to_string(expected["rows"].size());
     const std::size_t pages = run.err.find("pages walked: 1\n");
@@ -266,7 +266,7 @@ TEST_F(CliEndToEnd, BadOptionsAndUnwritableOutputsExit1) {
     EXPECT_EQ(requestCount(), 0u);
 
     // The search runs, the report is written, the JSON cannot be.
-    const ProcessResult run = cli({"--out", (m_dir / "out").string(), "--json", (m_dir / "missing" / "r.json").string(),
+    const ChildResult run = cli({"--out", (m_dir / "out").string(), "--json", (m_dir / "missing" / "r.json").string(),
                                    "-q", home});
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_NE(run.err.find("r.json"), std::string::npos) << run.err;
@@ -274,7 +274,7 @@ TEST_F(CliEndToEnd, BadOptionsAndUnwritableOutputsExit1) {
 }
 
 TEST_F(CliEndToEnd, HelpDescribesTheInterface) {
-    const ProcessResult run = cli({"--help"});
+    const ChildResult run = cli({"--help"});
     EXPECT_EQ(run.exitCode, 0);
     EXPECT_NE(run.out.find("Usage: rongfan-cli"), std::string::npos);
     EXPECT_EQ(requestCount(), 0u);

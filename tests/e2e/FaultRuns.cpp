@@ -7,6 +7,8 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 
+#include "support/Marketsim.h"
+
 namespace rongfan::testing {
 namespace {
 
@@ -146,7 +148,7 @@ FaultOutcome RunFault(const FaultPrograms& programs, const FaultCase& fault, con
         "--shop",     shop};
     marketArguments.insert(marketArguments.end(), fault.marketOptions.begin(), fault.marketOptions.end());
     {
-        MarketsimChild market(programs.marketsim, marketArguments);
+        Marketsim market(marketArguments);
         if (market.Port() == 0) {
             outcome.lastMessage = "marketsim did not start";
             return outcome;

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "ChildProcess.h"
+#include "support/ChildProcess.h"
 
 namespace rongfan::testing {
 
@@ -48,7 +48,6 @@ struct FaultOutcome {
 struct FaultPrograms {
     std::string cli;           // rongfan-cli
     std::string cliWithHooks;  // rongfan-cli whose stall limit a test may shorten
-    std::string marketsim;
 };
 
 // Runs `fault` on a shop of `kind` with `seed`; the CLI gets `deadline` to end.

@@ -18,7 +18,7 @@ int main(int argc, char** argv) {
     using namespace rongfan::testing;
     const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 3;
     const int deadline = argc > 2 ? std::max(1, std::atoi(argv[2])) : 180;
-    const FaultPrograms programs{RONGFAN_CLI, RONGFAN_CLI_HOOKS, RONGFAN_MARKETSIM};
+    const FaultPrograms programs{RONGFAN_CLI, RONGFAN_CLI_HOOKS};
     // FAULT_TABLE_VERBOSE=1: a line for every run, not only for those that went wrong.
     const bool verbose = std::getenv("FAULT_TABLE_VERBOSE") != nullptr;
 

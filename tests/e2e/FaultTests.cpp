@@ -39,7 +39,7 @@ class Faults : public ::testing::TestWithParam<FaultOnKind> {};
 TEST_P(Faults, EndClearlyAndKeepEveryHarvestedRow) {
     const FaultCase& fault = GetParam().fault;
     const FaultOutcome o =
-        RunFault({RONGFAN_CLI, RONGFAN_CLI_HOOKS, RONGFAN_MARKETSIM}, fault, GetParam().kind, Seed, Deadline);
+        RunFault({RONGFAN_CLI, RONGFAN_CLI_HOOKS}, fault, GetParam().kind, Seed, Deadline);
     SCOPED_TRACE(o.cli.err.substr(o.cli.err.size() > 4000 ? o.cli.err.size() - 4000 : 0));
     ASSERT_FALSE(o.cli.hung);
     ASSERT_FALSE(o.cli.Crashed()) << "signal " << o.cli.signal;
@@ -71,7 +71,7 @@ TEST(HealthyShops, EveryLayoutWithoutAWarning) {
     for (const std::string& kind : AllShopKinds()) {
         SCOPED_TRACE(kind);
         const FaultOutcome o =
-            RunFault({RONGFAN_CLI, RONGFAN_CLI_HOOKS, RONGFAN_MARKETSIM}, none, kind, Seed, Deadline);
+            RunFault({RONGFAN_CLI, RONGFAN_CLI_HOOKS}, none, kind, Seed, Deadline);
         EXPECT_EQ(o.cli.exitCode, 0) << o.cli.err;
         EXPECT_TRUE(o.rowsAsTheShop) << o.cli.err;
         EXPECT_EQ(o.cli.err.find("warning:"), std::string::npos) << o.cli.err;
@@ -124,7 +124,7 @@ TEST(StepWithoutAnswers, SaysWhichStepFailed) {
         SCOPED_TRACE(c.name);
         const FaultCase fault{.name = c.name, .marketOptions = c.options, .exits = {c.exit}};
         const FaultOutcome o =
-            RunFault({RONGFAN_CLI, RONGFAN_CLI_HOOKS, RONGFAN_MARKETSIM}, fault, "taobao-async", Seed, Deadline);
+            RunFault({RONGFAN_CLI, RONGFAN_CLI_HOOKS}, fault, "taobao-async", Seed, Deadline);
         ASSERT_TRUE(o.Completed());
         EXPECT_EQ(o.cli.exitCode, c.exit) << o.cli.err;
         EXPECT_NE(o.cli.err.find(c.says), std::string::npos) << o.cli.err;

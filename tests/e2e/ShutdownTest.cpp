@@ -6,7 +6,7 @@
 
 #include <filesystem>
 
-#include "ChildProcess.h"
+#include "support/Marketsim.h"
 
 namespace rongfan::testing {
 namespace {
@@ -27,9 +27,8 @@ TEST(DesktopShutdown, ClosingDuringAStepEndsTheProcess) {
         std::string pattern = (fs::temp_directory_path() / "rongfan-shutdown-XXXXXX").string();
         ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
         const fs::path dir = pattern;
-        MarketsimChild market(RONGFAN_MARKETSIM, {"--lifetime", "900", "--latency-ms", "50", "--stall", "1",
-                                                  "--stall-seconds", "600", "--fault-on", c.stalled, "--shop",
-                                                  "kind=taobao-async,host=shutdown.taobao.com,items=100"});
+        Marketsim market({"--lifetime", "900", "--latency-ms", "50", "--stall", "1", "--stall-seconds", "600",
+                          "--fault-on", c.stalled, "--shop", "kind=taobao-async,host=shutdown.taobao.com,items=100"});
         ASSERT_GT(market.Port(), 0);
         const ChildResult run = RunChild({RONGFAN_DESKTOP_HOOKS},
                                          {{"http_proxy", market.Proxy()},

@@ -64,7 +64,7 @@ TEST(UntrustedAddress, AddressCheckTakesAnyLengthAndAnyBytes) {
 }
 
 FaultPrograms programs() {
-    return {RONGFAN_CLI, RONGFAN_CLI_HOOKS, RONGFAN_MARKETSIM};
+    return {RONGFAN_CLI, RONGFAN_CLI_HOOKS};
 }
 
 // A single argument can be 128 KiB at most on Linux; the CLI is given the longest one there is room for.

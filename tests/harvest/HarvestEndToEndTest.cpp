@@ -13,11 +13,11 @@
 #include <vector>
 
 #include "../support/RecorderWindow.h"
-#include "MarketsimProcess.h"
 #include "capture/CaptureRules.h"
 #include "capture/ShopAddress.h"
 #include "harvest/Harvesters.h"
 #include "host/HttpFetch.h"
+#include "support/Marketsim.h"
 #include "text/Gbk.h"
 #include "text/Text.h"
 #include "walkers/Walkers.h"
@@ -25,11 +25,9 @@
 namespace rongfan {
 namespace {
 
-using testing::MarketsimProcess;
+using testing::Marketsim;
 using testing::RecorderWindow;
 using Rows = std::vector<std::vector<std::string>>;
-
-const std::string Marketsim = MARKETSIM_PATH;
 
 // Sends every fetch of this process to the simulator; no other proxy setting
 // of the machine may take the requests elsewhere.
@@ -95,9 +93,7 @@ SearchRun runSearch(const std::string& shopHost) {
 
 // The truth the simulator states for `host` among the shops `arguments` declare.
 Rows truthOf(const std::vector<std::string>& arguments, const std::string& host) {
-    std::vector<std::string> dump = arguments;
-    dump.push_back("--dump-expected");
-    const auto json = nlohmann::json::parse(MarketsimProcess::Output(Marketsim, dump));
+    const auto json = nlohmann::json::parse(testing::MarketsimExpected(arguments));
     for (const auto& shop : json.at("shops"))
         if (shop.at("host") == host) return shop.at("rows").get<Rows>();
     ADD_FAILURE() << "no truth for " << host;
@@ -162,8 +158,9 @@ TEST_P(HarvestEndToEnd, EveryRowMatchesTheSimulatorsTruth) {
     const Rows truth = truthOf(arguments, c.host);
     ASSERT_FALSE(truth.empty());
 
-    MarketsimProcess market(Marketsim, arguments);
-    ProxyThrough proxy(market.ProxyAddress());
+    Marketsim market(arguments);
+    ASSERT_TRUE(market.Started());
+    ProxyThrough proxy(market.Proxy());
     const SearchRun run = runSearch(c.host);
 
     EXPECT_EQ(run.captures, c.recaptures);
@@ -234,8 +231,9 @@ TEST_P(HarvestEndToEndFaults, RowsKeepWhatTheFaultSparesAndAttemptsStopInTime) {
     Rows truth = truthOf(arguments, c.host);
     ASSERT_FALSE(truth.empty());
 
-    MarketsimProcess market(Marketsim, arguments);
-    ProxyThrough proxy(market.ProxyAddress());
+    Marketsim market(arguments);
+    ASSERT_TRUE(market.Started());
+    ProxyThrough proxy(market.Proxy());
     const SearchRun run = runSearch(c.host);
 
     // Items whose page names the faulted service; an item page always exists.

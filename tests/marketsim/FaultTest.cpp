@@ -1,7 +1,6 @@
 // Faults happen exactly when asked: on the addresses, shops and with the
 // probabilities given, the same way in every run, and nowhere else.
 #include "Fetcher.h"
-#include "MarketsimProcess.h"
 #include "TestShops.h"
 #include "text/Gbk.h"
 #include "text/Text.h"
@@ -27,7 +26,7 @@ protected:
     static void SetUpTestSuite() {
         s_truth = Expected(ShopArguments({kShop}));
         s_item = HttpAddress(ShopEntry(s_truth, "faulty.taobao.com").at("rows")[0][7]);
-        MarketsimProcess clean(ShopArguments({kShop}));
+        Marketsim clean(ShopArguments({kShop}));
         s_cleanItem = Fetcher(clean.Port()).Get(s_item).body;
     }
     static std::vector<std::string> With(std::vector<std::string> extra) {
@@ -88,7 +87,7 @@ TEST_F(Faults, EachKindHappensOnTheAddressesAskedAndNowhereElse) {
         SCOPED_TRACE(c.name);
         std::vector<std::string> options = c.options;
         options.insert(options.end(), {"--fault-on", "item.htm"});
-        MarketsimProcess server(With(options));
+        Marketsim server(With(options));
         ASSERT_TRUE(server.Started());
         Fetcher fetcher(server.Port());
         fetcher.SetStallLimit(1);
@@ -103,7 +102,7 @@ TEST_F(Faults, EachKindHappensOnTheAddressesAskedAndNowhereElse) {
 }
 
 TEST_F(Faults, WithoutScopeEveryMarketplaceAnswerIsFaultedButNotTheLogin) {
-    MarketsimProcess server(With({"--error500", "1"}));
+    Marketsim server(With({"--error500", "1"}));
     ASSERT_TRUE(server.Started());
     Fetcher fetcher(server.Port());
     for (const std::string &url : {ShopEntry(s_truth, "faulty.taobao.com").at("search_url").get<std::string>(), s_item,
@@ -119,7 +118,7 @@ TEST_F(Faults, ShopSettingsApplyToThatShopsPagesItemsAndServicesOnly) {
     const std::vector<std::string> args = ShopArguments({"kind=tmall-async,host=bad.tmall.com,items=10,seed=32,empty=1",
                                                          "kind=tmall-async,host=good.tmall.com,items=10,seed=33"});
     const Json truth = Expected(args);
-    MarketsimProcess server(args);
+    Marketsim server(args);
     ASSERT_TRUE(server.Started());
     Fetcher fetcher(server.Port());
     for (const char *host : {"bad.tmall.com", "good.tmall.com"}) {
@@ -135,7 +134,7 @@ TEST_F(Faults, ShopSettingsApplyToThatShopsPagesItemsAndServicesOnly) {
 
 TEST_F(Faults, ProbabilitiesGiveTheSameMixInEveryRun) {
     auto pattern = [&](const std::vector<std::string> &extra) {
-        MarketsimProcess server(With(extra));
+        Marketsim server(With(extra));
         Fetcher fetcher(server.Port());
         std::string seen;
         // The same address asked again and again, like a retrying client.
@@ -162,7 +161,7 @@ TEST_F(Faults, LatencyIsAppliedAndLogged) {
         std::vector<std::string> options = c.options;
         options.insert(options.end(), {"--request-log", path});
         {
-            MarketsimProcess server(With(options));
+            Marketsim server(With(options));
             Fetcher fetcher(server.Port());
             for (int i = 0; i < 12; ++i)
                 EXPECT_EQ(fetcher.Get(s_item).status, 200);
@@ -189,7 +188,7 @@ TEST_F(Faults, HugePageKeepsItsMarkersAndTheTruth) {
     const Json truth = Expected(args);
     EXPECT_EQ(ShopEntry(truth, "huge.tmall.com").at("rows"),
               ShopEntry(Expected(ShopArguments({setup})), "huge.tmall.com").at("rows"));
-    MarketsimProcess server(args);
+    Marketsim server(args);
     Fetcher fetcher(server.Port());
     const auto &rows = ShopEntry(truth, "huge.tmall.com").at("rows");
     const FetchResult huge = fetcher.Get(HttpAddress(rows[0][7]));
@@ -205,7 +204,7 @@ TEST_F(Faults, ABogusPageCountClaimsPagesThatListNothing) {
         ShopArguments({"kind=taobao-async,host=bogus.taobao.com,items=0,seed=35,pages=999999",
                        "kind=tmall-async,host=bogus.tmall.com,items=70,seed=36,pages=999999"});
     const Json truth = Expected(args);
-    MarketsimProcess server(args);
+    Marketsim server(args);
     Fetcher fetcher(server.Port());
     const std::string taobao = "http://bogus.taobao.com/i/asynSearch.htm?path=/search.htm&search=y&mid=w-" +
                                ShopEntry(truth, "bogus.taobao.com").at("shop_number").get<std::string>() + "-0&pageNo=";

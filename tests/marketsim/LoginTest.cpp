@@ -2,7 +2,6 @@
 // carrying the session cookie; the login page sets it on every marketplace
 // domain and leads back; a session can expire.
 #include "Fetcher.h"
-#include "MarketsimProcess.h"
 #include "TestShops.h"
 #include "text/Gbk.h"
 #include "text/Text.h"
@@ -74,7 +73,7 @@ protected:
 };
 
 TEST_F(Login, PagesOfLockedShopsRedirectToTheLoginPageWithoutTheCookie) {
-    MarketsimProcess server(kShops);
+    Marketsim server(kShops);
     ASSERT_TRUE(server.Started());
     Fetcher fetcher(server.Port());
     for (const char *host : {"locked.taobao.com", "locked.tmall.hk"}) {
@@ -101,7 +100,7 @@ TEST_F(Login, PagesOfLockedShopsRedirectToTheLoginPageWithoutTheCookie) {
 }
 
 TEST_F(Login, SubmittingTheFormSetsAnHttpOnlySessionOnEveryDomainAndLeadsBack) {
-    MarketsimProcess server(kShops);
+    Marketsim server(kShops);
     ASSERT_TRUE(server.Started());
     Fetcher browser(server.Port());
     browser.EnableCookieEngine();
@@ -137,7 +136,7 @@ TEST_F(Login, SubmittingTheFormSetsAnHttpOnlySessionOnEveryDomainAndLeadsBack) {
 }
 
 TEST_F(Login, AnEmptyUserNameGetsTheFormAgainAndNoCookie) {
-    MarketsimProcess server(kShops);
+    Marketsim server(kShops);
     ASSERT_TRUE(server.Started());
     Fetcher browser(server.Port());
     browser.EnableCookieEngine();
@@ -152,7 +151,7 @@ TEST_F(Login, AnEmptyUserNameGetsTheFormAgainAndNoCookie) {
 TEST_F(Login, AutoLoginSetsTheCookieOnTheFirstVisit) {
     std::vector<std::string> args = kShops;
     args.push_back("--auto-login");
-    MarketsimProcess server(args);
+    Marketsim server(args);
     ASSERT_TRUE(server.Started());
     Fetcher browser(server.Port());
     browser.EnableCookieEngine();
@@ -164,7 +163,7 @@ TEST_F(Login, AutoLoginSetsTheCookieOnTheFirstVisit) {
 }
 
 TEST_F(Login, ThePresetSessionOpensLockedShopsAndUnknownSessionsDoNot) {
-    MarketsimProcess server(kShops);
+    Marketsim server(kShops);
     ASSERT_TRUE(server.Started());
     const std::string url = AddressesOf(s_truth, "locked.taobao.com").item;
     struct Case {
@@ -187,7 +186,7 @@ TEST_F(Login, ThePresetSessionOpensLockedShopsAndUnknownSessionsDoNot) {
 TEST_F(Login, ASessionExpiresAfterTheGivenNumberOfRequests) {
     std::vector<std::string> args = kShops;
     args.insert(args.end(), {"--login-expires", "3"});
-    MarketsimProcess server(args);
+    Marketsim server(args);
     ASSERT_TRUE(server.Started());
     Fetcher fetcher(server.Port());
     fetcher.SetCookieHeader("cookie2=" + s_truth.at("session").at("value").get<std::string>());

@@ -1,7 +1,6 @@
 // The server around the pages: determinism, both request forms, the wire
 // format, the request log, its own end, and its options.
 #include "Fetcher.h"
-#include "MarketsimProcess.h"
 #include "TestShops.h"
 #include "text/Text.h"
 
@@ -46,7 +45,7 @@ std::vector<std::string> SampleAddresses(const Json &truth) {
 }
 
 std::vector<std::string> Bodies(const std::vector<std::string> &arguments, const std::vector<std::string> &urls) {
-    MarketsimProcess server(arguments);
+    Marketsim server(arguments);
     Fetcher fetcher(server.Port());
     std::vector<std::string> out;
     for (const std::string &url : urls)
@@ -72,7 +71,7 @@ TEST(Server, IdenticalSeedsGiveIdenticalAnswersAndOtherSeedsOtherShops) {
 
 TEST(Server, ProxyFormAndHostHeaderGiveTheSameAnswer) {
     const Json truth = Expected(kShops);
-    MarketsimProcess server(kShops);
+    Marketsim server(kShops);
     Fetcher fetcher(server.Port());
     for (const std::string &url : SampleAddresses(truth)) {
         const std::string rest = url.substr(7);
@@ -88,7 +87,7 @@ TEST(Server, ProxyFormAndHostHeaderGiveTheSameAnswer) {
 }
 
 TEST(Server, AnswersCarryTheirLengthAndCloseTheConnection) {
-    MarketsimProcess server(kShops);
+    Marketsim server(kShops);
     Fetcher fetcher(server.Port());
     const FetchResult page = fetcher.Get("http://same.taobao.com/search.htm?orderType=hotsell_desc");
     EXPECT_EQ(page.Header("Connection"), "close");
@@ -115,7 +114,7 @@ TEST(Server, AnswersCarryTheirLengthAndCloseTheConnection) {
 }
 
 TEST(Server, UnknownHostsGetTheMarketplacesNoShopPageOrAProxyError) {
-    MarketsimProcess server(kShops);
+    Marketsim server(kShops);
     Fetcher fetcher(server.Port());
     const FetchResult noShop = fetcher.Get("http://gone.taobao.com/search.htm?orderType=hotsell_desc");
     EXPECT_EQ(noShop.status, 302);
@@ -133,7 +132,7 @@ TEST(Server, RequestLogHoldsEveryRequestInOrder) {
     {
         std::vector<std::string> args = kShops;
         args.insert(args.end(), {"--request-log", path});
-        MarketsimProcess server(args);
+        Marketsim server(args);
         Fetcher fetcher(server.Port());
         fetcher.SetCookieHeader("cookie2=abc; _nk_=x");
         for (const std::string &url : urls)
@@ -168,7 +167,7 @@ TEST(Server, ListensOnTheGivenPort) {
     const int port = ntohs(address.sin_port);
     std::vector<std::string> args = kShops;
     args.insert(args.end(), {"--port", std::to_string(port)});
-    MarketsimProcess server(args);
+    Marketsim server(args);
     EXPECT_EQ(server.Port(), port);
     EXPECT_EQ(Fetcher(port).Get("http://same.tmall.com/").status, 200);
 }
@@ -176,15 +175,15 @@ TEST(Server, ListensOnTheGivenPort) {
 TEST(Server, EndsByItselfAfterItsLifetime) {
     std::vector<std::string> args = kShops;
     args.insert(args.end(), {"--lifetime", "1"});
-    MarketsimProcess server(args);
+    Marketsim server(args);
     ASSERT_TRUE(server.Started());
-    EXPECT_TRUE(WaitUntilGone(server.Pid(), 30));
+    EXPECT_TRUE(WaitUntilGone(server.Pid(), std::chrono::seconds(30)));
 }
 
 TEST(Server, EndsWhenItsParentEnds) {
     const pid_t pid = StartOrphanedMarketsim(kShops);
     ASSERT_GT(pid, 0);
-    EXPECT_TRUE(WaitUntilGone(pid, 30));
+    EXPECT_TRUE(WaitUntilGone(pid, std::chrono::seconds(30)));
 }
 
 TEST(Server, RefusesOptionsItCannotServe) {
@@ -210,7 +209,7 @@ TEST(Server, RefusesOptionsItCannotServe) {
         {{"--config", "/nonexistent/marketsim.json"}, "cannot read"},
     };
     for (const Case &c : cases) {
-        const RunResult run = RunMarketsim(c.args);
+        const ChildResult run = RunMarketsim(c.args);
         EXPECT_EQ(run.exitCode, 2) << c.message;
         EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
     }

@@ -1,7 +1,6 @@
 // Every shop kind, read the way the program reads it, yields exactly the
 // simulator's truth; and each kind's pages carry the markers of its layout.
 #include "Fetcher.h"
-#include "MarketsimProcess.h"
 #include "ProgramReader.h"
 #include "TestShops.h"
 #include "text/Gbk.h"
@@ -48,7 +47,7 @@ class ShopKinds : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         s_truth = Expected(AllShops());
-        s_server = std::make_unique<MarketsimProcess>(AllShops());
+        s_server = std::make_unique<Marketsim>(AllShops());
     }
     static void TearDownTestSuite() { s_server.reset(); }
 
@@ -56,7 +55,7 @@ protected:
     static std::string Number(const char *host) { return ShopEntry(s_truth, host).at("shop_number"); }
 
     static inline Json s_truth;
-    static inline std::unique_ptr<MarketsimProcess> s_server;
+    static inline std::unique_ptr<Marketsim> s_server;
 };
 
 class ShopKindTruth : public ShopKinds, public ::testing::WithParamInterface<KindCase> {};

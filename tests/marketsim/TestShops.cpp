@@ -5,11 +5,7 @@
 namespace rongfan::marketsim::test {
 
 Json Expected(const std::vector<std::string> &arguments) {
-    std::vector<std::string> args = arguments;
-    args.push_back("--dump-expected");
-    const RunResult run = RunMarketsim(args);
-    if (run.exitCode != 0) throw std::runtime_error("marketsim --dump-expected failed: " + run.err);
-    return Json::parse(run.out);
+    return Json::parse(rongfan::testing::MarketsimExpected(arguments));
 }
 
 const Json &ShopEntry(const Json &truth, const std::string &host) {

@@ -101,6 +101,32 @@ TEST(ScanCrossCheck, LongSoughtTextsInLongTexts) {
     }
 }
 
+TEST(ScanCrossCheck, MatchesAroundTheEdgesOfTheSearchWindow) {
+    // The exact search looks at a page a window of 64 KiB at a time. A match or
+    // a run of double-byte characters that straddles the edge of a window must
+    // be read as if the page were one piece.
+    constexpr std::size_t Edge = 64 * 1024;
+    for (const std::size_t edge : {Edge, 2 * Edge}) {
+        for (int shift = -5; shift <= 5 && !HasFailure(); ++shift) {
+            for (const std::size_t highRun : {0, 1, 2, 3, 7}) {
+                for (const std::string sought : {"ab", "\xB0" "a", "abcdef"}) {
+                    std::string text(edge + static_cast<std::size_t>(shift) - highRun, 'x');
+                    text.append(highRun, '\xB0');
+                    text += sought;
+                    text.append(Edge / 2, 'y');
+                    text += sought;  // a second chance after the first, past the edge
+                    SCOPED_TRACE("edge " + std::to_string(edge) + " shift " + std::to_string(shift) + " run " +
+                                 std::to_string(highRun) + " sought " + ShowBytes(sought));
+                    EXPECT_EQ(FindText(text, sought), reference::FindText(text, sought));
+                    EXPECT_EQ(ReplaceText(text, sought, "#", MatchMode::Exact),
+                              reference::ReplaceText(text, sought, "#", false));
+                    EXPECT_EQ(piecesOf(SplitText(text, sought)), reference::SplitText(text, sought));
+                }
+            }
+        }
+    }
+}
+
 TEST(ScanCrossCheck, ToNumberAgreesWithTheModel) {
     RandomBytes random(99);
     // Whole full-width characters as well as their bytes alone.

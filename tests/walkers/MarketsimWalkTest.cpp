@@ -13,10 +13,10 @@
 #include <thread>
 #include <vector>
 
-#include "Marketsim.h"
 #include "capture/CaptureRules.h"
 #include "capture/ShopAddress.h"
 #include "host/HttpFetch.h"
+#include "support/Marketsim.h"
 #include "support/RecorderWindow.h"
 #include "text/Text.h"
 #include "walkers/WalkLimits.h"
@@ -47,11 +47,9 @@ protected:
         std::vector<std::string> options = ShopOptions;
         options.push_back("--request-log");
         options.push_back(s_log);
-        s_market = std::make_unique<testing::Marketsim>();
-        ASSERT_TRUE(s_market->Start(RONGFAN_MARKETSIM, options));
-        std::vector<std::string> dump = {RONGFAN_MARKETSIM, "--dump-expected"};
-        dump.insert(dump.end(), ShopOptions.begin(), ShopOptions.end());
-        const std::string truth = testing::RunForOutput(dump);
+        s_market = std::make_unique<testing::Marketsim>(options);
+        ASSERT_TRUE(s_market->Started());
+        const std::string truth = testing::MarketsimExpected(ShopOptions);
         ASSERT_FALSE(truth.empty());
         s_truth = Json::parse(truth);
         const std::string proxy = "http://127.0.0.1:" + std::to_string(s_market->Port());
