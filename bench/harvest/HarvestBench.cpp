@@ -11,36 +11,12 @@
 #include <memory>
 #include <string>
 
+#include "bench/NullWindow.h"
 #include "harvest/Harvesters.h"
 #include "text/Gbk.h"
 
 namespace rongfan {
 namespace {
-
-// A window that keeps nothing: the cost measured is the harvester's.
-class NullWindow : public SearchWindow {
-public:
-    std::string ShopAddress() override { return m_shop; }
-    void SetShopAddress(std::string_view text) override { m_shop = text; }
-    void SetStatus(std::string_view) override {}
-    void LockSearch() override {}
-    void UnlockSearch() override {}
-    void RemoveAllRows() override { m_rows = 0; }
-    int AppendRow(std::string_view) override { return m_rows++; }
-    void SetCell(int, int, std::string_view text) override { benchmark::DoNotOptimize(text.data()); }
-    std::string Cell(int, int) override { return {}; }
-    int RowCount() override { return m_rows; }
-    int ColumnWidth(int) override { return 0; }
-    void SetColumnWidth(int, int) override {}
-    void ArmListingTimer() override {}
-    void ArmHarvestTimer() override {}
-    void StartCapture() override {}
-    void ShowMessage(std::string_view) override {}
-
-private:
-    std::string m_shop;
-    int m_rows = 0;
-};
 
 // Markup filler with GBK text and double quotes, so scans meet both.
 std::string filler(std::size_t bytes) {
@@ -97,7 +73,7 @@ void harvest(benchmark::State& state, bool taobaoShop) {
     }
     SearchContext context;
     context.state = std::make_shared<SearchState>();
-    context.window = std::make_shared<NullWindow>();
+    context.window = std::make_shared<bench::NullWindow>();
     context.fetch = [&](std::string_view address) { return answer(address, taobao, tmall); };
     context.sleep = [](std::chrono::milliseconds) {};
     for (auto _ : state) {

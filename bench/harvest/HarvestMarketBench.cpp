@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "bench/NullWindow.h"
 #include "capture/CaptureRules.h"
 #include "capture/ShopAddress.h"
 #include "harvest/Harvesters.h"
@@ -17,31 +18,6 @@
 
 namespace rongfan {
 namespace {
-
-class NullWindow : public SearchWindow {
-public:
-    explicit NullWindow(std::string shop) : m_shop(std::move(shop)) {}
-    std::string ShopAddress() override { return m_shop; }
-    void SetShopAddress(std::string_view text) override { m_shop = text; }
-    void SetStatus(std::string_view) override {}
-    void LockSearch() override {}
-    void UnlockSearch() override {}
-    void RemoveAllRows() override { m_rows = 0; }
-    int AppendRow(std::string_view) override { return m_rows++; }
-    void SetCell(int, int, std::string_view text) override { benchmark::DoNotOptimize(text.data()); }
-    std::string Cell(int, int) override { return {}; }
-    int RowCount() override { return m_rows; }
-    int ColumnWidth(int) override { return 0; }
-    void SetColumnWidth(int, int) override {}
-    void ArmListingTimer() override {}
-    void ArmHarvestTimer() override {}
-    void StartCapture() override {}
-    void ShowMessage(std::string_view) override {}
-
-private:
-    std::string m_shop;
-    int m_rows = 0;
-};
 
 void harvestFromMarket(benchmark::State& state, const char* kind, const char* host) {
     const auto items = state.range(0);
@@ -58,7 +34,7 @@ void harvestFromMarket(benchmark::State& state, const char* kind, const char* ho
 
     const LaunchDecision launch = DecideLaunch(std::string("http://") + host);
     auto searchState = std::make_shared<SearchState>();
-    auto window = std::make_shared<NullWindow>(launch.baseAddress);
+    auto window = std::make_shared<bench::NullWindow>(launch.baseAddress);
     searchState->SetSearchUrl(launch.searchUrl);
     const SearchContext context = SearchContext::Make(searchState, window);
     const Text page = NormaliseCapturedPage(BytesToText(HttpFetch(launch.searchUrl)));

@@ -7,33 +7,12 @@
 #include <memory>
 #include <string>
 
-#include "capture/SearchWindow.h"
+#include "bench/NullWindow.h"
 #include "text/Gbk.h"
 #include "walkers/Walkers.h"
 
 namespace rongfan {
 namespace {
-
-class QuietWindow : public SearchWindow {
-public:
-    std::string ShopAddress() override { return address; }
-    void SetShopAddress(std::string_view) override {}
-    void SetStatus(std::string_view) override {}
-    void LockSearch() override {}
-    void UnlockSearch() override {}
-    void RemoveAllRows() override {}
-    int AppendRow(std::string_view) override { return 0; }
-    void SetCell(int, int, std::string_view) override {}
-    std::string Cell(int, int) override { return {}; }
-    int RowCount() override { return 0; }
-    int ColumnWidth(int) override { return 0; }
-    void SetColumnWidth(int, int) override {}
-    void ArmListingTimer() override {}
-    void ArmHarvestTimer() override {}
-    void StartCapture() override {}
-    void ShowMessage(std::string_view) override {}
-    std::string address;
-};
 
 constexpr int ItemsPerPage = 24;
 // Filler around the items, so a page weighs what a real answer does (tens of KB).
@@ -62,8 +41,7 @@ void TaobaoAsyncWalk(benchmark::State& state) {
         address.replace(address.find("pageNo=1"), 8, "pageNo=" + std::to_string(n));
         answers[address] = asyncPage(n, pages);
     }
-    auto window = std::make_shared<QuietWindow>();
-    window->address = shop;
+    auto window = std::make_shared<bench::NullWindow>(shop);
     std::size_t items = 0;
     for (auto _ : state) {
         SearchContext context;
