@@ -1,18 +1,19 @@
 // The harvesters' own work per item, without any network: every fetch answers
 // at once from memory with pages shaped and sized like the marketplace's.
 //
-// With pages of this size glibc's malloc may hand the top of its heap back to
-// the kernel after every item (its default trim threshold is 128 KiB), and on a
-// virtual machine that can cost more than the harvesting itself; the figures
-// then jump with the item count. To see the harvester's own cost, run with
-//   GLIBC_TUNABLES=glibc.malloc.trim_threshold=67108864
+// The heap is set up as rongfan and rongfan-cli set it up (KeepHeapForPages).
+// With --default-heap it keeps glibc's defaults instead, under which malloc
+// hands the top of its heap back to the kernel after nearly every item: run
+// both to see what that costs.
 #include <benchmark/benchmark.h>
 
+#include <cstring>
 #include <memory>
 #include <string>
 
 #include "bench/NullWindow.h"
 #include "harvest/Harvesters.h"
+#include "host/Host.h"
 #include "text/Gbk.h"
 
 namespace rongfan {
@@ -99,4 +100,19 @@ BENCHMARK(BM_TmallItemHarvester)->Arg(250)->Arg(1000)->Arg(4000)->Unit(benchmark
 }  // namespace
 }  // namespace rongfan
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+    bool defaultHeap = false;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--default-heap") != 0) continue;
+        defaultHeap = true;
+        for (int j = i; j + 1 < argc; ++j) argv[j] = argv[j + 1];
+        --argc;
+        break;
+    }
+    if (!defaultHeap) rongfan::KeepHeapForPages();
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
