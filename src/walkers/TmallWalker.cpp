@@ -49,6 +49,9 @@ std::size_t collectItems(std::string_view region, const ItemBase& base, ItemIdBu
         // the end of the link is no id.
         const std::string_view id = SplitPiece(pieces.Piece(i), "&", 1);
         if (id.empty() || id.find_first_of(NotInId) != std::string_view::npos) continue;
+        // The buffer drops a dangling lead byte; an id that is nothing else
+        // would leave an address without an id.
+        if (ItemIdBuffer::ReadableLine(id).empty()) continue;
         line.assign("http://").append(base.marker).append(id);
         if (buffer.AppendUnique(line)) ++added;
     }

@@ -108,6 +108,14 @@ TEST(BrokenLinks, EveryAppendedLineReadsBackAsOneLine) {
          TmallPage1,
          tmallAnswer("5\xB0\xA1&skuId=1"),
          {tmallLine("5\xB0\xA1")}},
+        // Found by fuzzing: an id of half a character read back as an address without an id.
+        {"tmall_id_of_half_a_character_gives_nothing",
+         TmallWalker,
+         TmallShop,
+         TmallCaptured,
+         TmallPage1,
+         RF_GBK("上一页") + "</a><b class=\\\"ui-page-s-len\\\">1/1</b><a href=\\\"//detail.tmall.com/item.htm?id=\x81",
+         {}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
